@@ -1,0 +1,68 @@
+#include "app/Conversion.h"
+
+#include "app/Ansi.h"
+#include "app/Exceptions.h"
+
+#include <limits>
+
+QString InvalidIntegerMessage(const QByteArray& text) {
+    return QStringLiteral("'%1' is not a valid integer value").arg(AnsiToQString(text));
+}
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+int32_t StrToInt(const QByteArray& text) {
+    const auto fail = [&]() -> int32_t { throw EConvertError(InvalidIntegerMessage(text)); };
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    if (i >= text.size())
+        return fail();
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = HexValue(text[i]);
+        if (digit < 0 || digit >= base)
+            return fail();
+        value = value * base + digit;
+        if (value > int64_t(std::numeric_limits<uint32_t>::max()) + 1)
+            return fail();
+    }
+    if (base == 16) {
+        // A hexadecimal text names a 32-bit pattern, as in the framework this mirrors.
+        if (value > int64_t(std::numeric_limits<uint32_t>::max()))
+            return fail();
+        const auto bits = static_cast<int32_t>(static_cast<uint32_t>(value));
+        return negative ? -bits : bits;
+    }
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        return fail();
+    return static_cast<int32_t>(value);
+}
+
+int32_t StrToIntOrZero(const QByteArray& text) {
+    if (text.isEmpty() || text == "-" || text == "+")
+        return 0;
+    return StrToInt(text);
+}

@@ -1,0 +1,6 @@
+// The printed record list and the chart picture.
+
+#include "app/TFCOMM.h"
+
+void TFCOMM::BtPrintClick() {}
+void TFCOMM::BtSaveClick() {}

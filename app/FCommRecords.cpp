@@ -1,0 +1,20 @@
+// The record table and its logging policy: limit, sampling interval, repeat filter, New.
+
+#include "app/TFCOMM.h"
+
+void TFCOMM::CreateRecordComponents() {}
+void TFCOMM::RecordsStartup() {}
+void TFCOMM::INDataToTable() {}
+void TFCOMM::RecordNewClick() {}
+void TFCOMM::N10001Click() {}
+void TFCOMM::N50001Click() {}
+void TFCOMM::N100001Click() {}
+void TFCOMM::N500001Click() {}
+void TFCOMM::N1000001Click() {}
+void TFCOMM::limitessClick() {}
+void TFCOMM::TrecordTimer() {}
+void TFCOMM::RecordSITimeChange() {}
+void TFCOMM::RecordSITimeKeyPress(QObject*, char&) {}
+void TFCOMM::SetmaxKeyPress(QObject*, char&) {}
+void TFCOMM::ClearRecords() {}
+void TFCOMM::RHORTEMPClick() {}

@@ -1,0 +1,18 @@
+#pragma once
+// The real dialogs: QMessageBox and QFileDialog, modal to the given parent.
+
+#include "app/UserDialogs.h"
+
+class QWidget;
+
+class TQtUserDialogs : public IUserDialogs {
+public:
+    explicit TQtUserDialogs(QWidget* parent) : parent_(parent) {}
+    void ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) override;
+    std::optional<QString> AskSaveFileName(const TFileDialogRequest& request) override;
+    std::optional<QString> AskOpenFileName(const TFileDialogRequest& request) override;
+
+private:
+    QWidget* parent_;
+    QString lastOpenName_;
+};

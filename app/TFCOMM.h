@@ -1,0 +1,250 @@
+#pragma once
+// The program's one window. It owns every component: the controls (each carries its name as its
+// object name), the menu, the timers, the HID controller HidCtl, the serial port Comm2, the record
+// table cds1 and the chart controller Chart. Handlers are named after the control and the event;
+// those of the link, recording, file and chart areas live in files of their own beside this one
+// (FComm*.cpp). Everything here runs on the event thread.
+
+#include "app/ProgramState.h"
+#include "app/UserDialogs.h"
+#include "link/Readout.h"
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAbstractTableModel;
+class QAction;
+class QCheckBox;
+class QChartView;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QTableView;
+class QTimer;
+class QToolButton;
+class TGlyphLabel;
+
+class IHidPlatform;
+class THidDevice;
+class THidDeviceController;
+class TCommPortDriver;
+class TRecordTable;
+class TChartControl;
+
+// What the window is built on; tests swap in their own pieces.
+struct TFCOMMEnvironment {
+    IUserDialogs* dialogs = nullptr;        // null: the real Qt dialogs
+    IHidPlatform* hidPlatform = nullptr;    // null: the machine's HID platform
+    QByteArray (*decimalSepQuery)() = nullptr; // null: the environment's locale
+    bool startTimers = true;                // tests drive the timer handlers by hand
+};
+
+class TFCOMM : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFCOMM(const TFCOMMEnvironment& environment = {}, QWidget* parent = nullptr);
+    ~TFCOMM() override;
+
+    IUserDialogs& Dialogs() { return *dialogs_; }
+    // Runs a handler; an error it raises is shown in one message box (see HandlerGuard.h).
+    template <class F> void Guard(F&& handler);
+
+    // ---- Program state (shared by the link, the decoder, the records and the chart) ----------
+    TProgramState State;
+    QByteArray DecimalSep;
+    THidDevice* CurrentDevice = nullptr; // not owned
+    TReadout Readout;                    // what the LCD readout shows
+
+    // ---- Visible controls --------------------------------------------------------------------
+    QScrollArea* ClientArea = nullptr;
+    QWidget* Client = nullptr;
+    QToolButton* USBCon = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    TGlyphLabel *LcdD3 = nullptr, *LcdD2 = nullptr, *LcdD1 = nullptr;
+    QFrame* LcdP1 = nullptr;
+    TGlyphLabel* LcdTimeT = nullptr;
+    TGlyphLabel* LcdFH = nullptr;
+    TGlyphLabel *LcdDT3 = nullptr, *LcdDT2 = nullptr, *LcdDT1 = nullptr;
+    QFrame* LcdP2 = nullptr;
+    TGlyphLabel* LCDC = nullptr;
+    QLabel* LCDDEW = nullptr;
+    TGlyphLabel* LcdTX = nullptr;
+    QLabel* LCDTime = nullptr;
+    QCheckBox* RepeatSet = nullptr;
+    QCheckBox* RecordSI = nullptr;
+    QLineEdit* RecordSITime = nullptr;
+    QToolButton *RecordNew = nullptr, *OpenDataFiles = nullptr, *saveas = nullptr, *BtPrint = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    QChartView* Chtshow = nullptr;
+    QLabel *CONokN = nullptr, *CONok = nullptr;
+    QCheckBox* RHORTEMP = nullptr;
+    QLineEdit* Maxrecord = nullptr;
+    QToolButton *BtNew = nullptr, *BtSave = nullptr, *BtFirst = nullptr, *BTPrevious = nullptr,
+                *Bt10 = nullptr, *BtNext = nullptr, *BTlast = nullptr;
+    QListWidget* ListBox1 = nullptr;
+
+    // ---- Beyond the visible area (reached by scrolling) --------------------------------------
+    QPushButton* ClearBtn = nullptr;
+    QPushButton* SendData = nullptr;
+    QPushButton* BTCon = nullptr;
+    QFrame* Panel2 = nullptr;
+    QCheckBox* RecallCheck = nullptr;
+    QLineEdit *TimeH = nullptr, *TimeM = nullptr, *TimeS = nullptr, *TimeInt = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel *MinText = nullptr, *MaxText = nullptr;
+    QCheckBox *SetMaxB = nullptr, *SetMinB = nullptr;
+    QLineEdit *Setmax = nullptr, *SetMin = nullptr;
+    QPushButton* Degug = nullptr;
+    QListWidget* HistoryListBox = nullptr;
+
+    // ---- Hidden controls ---------------------------------------------------------------------
+    QToolButton* ReadBtn = nullptr;
+    QPushButton* SetFeature = nullptr;
+    QListWidget* DevListBox = nullptr;
+    QLabel *USBtxt = nullptr, *USBtxt1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QCheckBox *B2400 = nullptr, *B4800 = nullptr, *B9600 = nullptr;
+    QCheckBox* IFQV210 = nullptr;
+    QPushButton* BtDiscon = nullptr;
+    QPushButton *BtCOM1 = nullptr, *BtCOM2 = nullptr, *BtCOM3 = nullptr, *BtCOM4 = nullptr;
+    QToolButton* COMCon = nullptr;
+    QPushButton *Button3 = nullptr, *Button2 = nullptr;
+    QFrame* RecordReportPanel = nullptr;
+
+    // ---- Menu --------------------------------------------------------------------------------
+    QMenu* ConnectMenu = nullptr; // "Connect", hidden
+    QAction *START1 = nullptr, *STOP1 = nullptr;
+    QMenu* RecordMenu = nullptr;
+    QAction *New1 = nullptr, *Save1 = nullptr;
+    QAction *N10001 = nullptr, *N50001 = nullptr, *N100001 = nullptr, *N500001 = nullptr,
+            *N1000001 = nullptr, *limitess = nullptr;
+
+    // ---- Timers and dialogs ------------------------------------------------------------------
+    QTimer *ConTimer = nullptr, *Trecord = nullptr, *Timer1 = nullptr;
+    TFileDialogRequest SaveDialog2, OpenDialog1, SavePictureDialog1;
+
+    // ---- Non-visual components ---------------------------------------------------------------
+    QAbstractTableModel* Data1 = nullptr; // the grid's view of cds1
+    std::unique_ptr<THidDeviceController> HidCtl;
+    std::unique_ptr<TCommPortDriver> Comm2;
+    std::unique_ptr<TRecordTable> cds1;
+    std::unique_ptr<TChartControl> Chart;
+
+    // ---- Shell (start-up, shutdown, limits) --------------------------------------------------
+    void FormCreate();
+    void FormResize();
+    void BitBtn1Click();
+    QByteArray GetDecimalSep();
+    void SetmaxExit();
+    void SetMinExit();
+    // Copies Readout onto the readout labels and the link images.
+    void ShowReadout();
+
+    // ---- Frame decoding (FCommDecode.cpp) ----------------------------------------------------
+    void LcdDisplay55(int unused);
+
+    // ---- USB link (FCommUsb.cpp) -------------------------------------------------------------
+    void CreateHidComponents();
+    void USBConClick();
+    void SendUSBData(uint8_t command);
+    void SetFeatureClick();
+    void ReadBtnClick();
+    bool HidCtlEnumerate(THidDevice* hidDev, int32_t idx);
+    void HidCtlDeviceChange();
+    void HidCtlArrival(THidDevice* hidDev);
+    void HidCtlRemoval(THidDevice* hidDev);
+    void HidCtlDeviceDataError(THidDevice* hidDev, uint32_t error);
+    void ConTimerTimer();
+    void SendDataClick();
+    void DegugClick();
+    void CONokNDblClick();
+    void ClearBtnClick();
+    QString DeviceCaption(THidDevice* hidDev);
+    void USBRData(THidDevice* hidDev, uint8_t reportID, const uint8_t* data, uint16_t size);
+
+    // ---- Serial link (FCommSerial.cpp) -------------------------------------------------------
+    void CreateSerialComponents();
+    void SerialStartup();
+    void H55RData(TCommPortDriver* sender, const uint8_t* dataPtr, int32_t dataSize);
+    void BTCon1Click();
+    void BtDiscon1Click();
+    void COMConClick();
+    void Button3Click();
+    void Button2Click();
+    QByteArray SerialDigits;
+
+    // ---- Records and logging policy (FCommRecords.cpp) ---------------------------------------
+    void CreateRecordComponents();
+    void RecordsStartup();
+    void INDataToTable();
+    void RecordNewClick();
+    void N10001Click();
+    void N50001Click();
+    void N100001Click();
+    void N500001Click();
+    void N1000001Click();
+    void limitessClick();
+    void TrecordTimer();
+    void RecordSITimeChange();
+    // Key filters: key is the typed character; set it to 0 to discard the key press.
+    void RecordSITimeKeyPress(QObject* sender, char& key);
+    void SetmaxKeyPress(QObject* sender, char& key);
+    void ClearRecords();
+    void RHORTEMPClick();
+    QByteArray LastRecordKey;
+    int32_t SampleCountdown = 0;
+
+    // ---- Recall start-time panel (FCommRecall.cpp) -------------------------------------------
+    void RecallCheckClick();
+    void RecallCheckExit();
+    void TimeHKeyUp(QObject* sender);
+
+    // ---- Data files (FCommFiles.cpp) ---------------------------------------------------------
+    void saveasClick();
+    void SpeedButton2Click();
+
+    // ---- Printing and chart picture (FCommPrint.cpp) -----------------------------------------
+    void BtPrintClick();
+    void BtSaveClick();
+
+    // ---- Trend chart (FCommChart.cpp) --------------------------------------------------------
+    void CreateChartComponents();
+    void ChartStartup();
+    void ChartRangeStartup();
+    void BtFirstClick();
+    void BTPreviousClick();
+    void BtNextClick();
+    void BTlastClick();
+    void MaxrecordExit();
+    void Timer1Timer();
+    void ChtshowResize();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildVisibleArea();
+    void BuildOutsideArea();
+    void BuildHiddenControls();
+    void BuildMenu();
+    void CreateNonVisualComponents();
+    void BindCommandMap();
+
+    TFCOMMEnvironment environment_;
+    std::unique_ptr<IUserDialogs> ownDialogs_;
+    IUserDialogs* dialogs_ = nullptr;
+};
+
+#include "app/HandlerGuard.h"
+
+template <class F> void TFCOMM::Guard(F&& handler) {
+    RunGuarded(*dialogs_, std::forward<F>(handler));
+}

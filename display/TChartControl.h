@@ -1,0 +1,3 @@
+#pragma once
+// Placeholder until the chart controller lands.
+class TChartControl {};

@@ -1,0 +1,4 @@
+#pragma once
+// Placeholder until the HID transport lands.
+class THidDevice {};
+class THidDeviceController {};

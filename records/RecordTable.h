@@ -1,0 +1,3 @@
+#pragma once
+// Placeholder until the record table lands.
+class TRecordTable {};

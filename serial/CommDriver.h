@@ -1,0 +1,3 @@
+#pragma once
+// Placeholder until the serial port driver lands.
+class TCommPortDriver {};

@@ -1,0 +1,54 @@
+#include "app/Conversion.h"
+#include "app/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ConversionCase {
+    const char* text;
+    bool ok;
+    int32_t value;
+};
+
+class StrToIntTest : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(StrToIntTest, ConvertsOrRaisesTheConversionError) {
+    const ConversionCase& c = GetParam();
+    if (c.ok) {
+        EXPECT_EQ(StrToInt(c.text), c.value);
+        return;
+    }
+    try {
+        StrToInt(c.text);
+        FAIL() << "no error for '" << c.text << "'";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("'%1' is not a valid integer value").arg(c.text));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StrToIntTest,
+                         ::testing::Values(ConversionCase{"0", true, 0}, ConversionCase{"42", true, 42},
+                                           ConversionCase{"-234", true, -234},
+                                           ConversionCase{"+7", true, 7},
+                                           ConversionCase{"2147483647", true, 2147483647},
+                                           ConversionCase{"-2147483648", true, INT32_MIN},
+                                           ConversionCase{"$FF", true, 255},
+                                           ConversionCase{"$3b", true, 59},
+                                           ConversionCase{"", false, 0}, ConversionCase{"-", false, 0},
+                                           ConversionCase{"+", false, 0}, ConversionCase{"$", false, 0},
+                                           ConversionCase{"5-", false, 0}, ConversionCase{"+-", false, 0},
+                                           ConversionCase{" 1", false, 0}, ConversionCase{"1 ", false, 0},
+                                           ConversionCase{"A", false, 0}, ConversionCase{"1.5", false, 0},
+                                           ConversionCase{"2147483648", false, 0},
+                                           ConversionCase{"99999999999999999999", false, 0}));
+
+TEST(StrToIntOrZero, SignsAndEmptyTextCountAsZero) {
+    EXPECT_EQ(StrToIntOrZero(""), 0);
+    EXPECT_EQ(StrToIntOrZero("-"), 0);
+    EXPECT_EQ(StrToIntOrZero("+"), 0);
+    EXPECT_EQ(StrToIntOrZero("-40000"), -40000);
+    EXPECT_THROW(StrToIntOrZero("+-"), EConvertError);
+}
+
+} // namespace

@@ -1,0 +1,32 @@
+#include "support/RecordingDialogs.h"
+
+void TRecordingDialogs::ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) {
+    messages.push_back({text, icon, caption});
+    if (onMessage)
+        onMessage(text);
+}
+
+std::optional<QString> TRecordingDialogs::AskSaveFileName(const TFileDialogRequest& request) {
+    saveRequests.push_back(request);
+    if (saveAnswers.empty())
+        return std::nullopt;
+    auto answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> TRecordingDialogs::AskOpenFileName(const TFileDialogRequest& request) {
+    openRequests.push_back(request);
+    if (openAnswers.empty())
+        return std::nullopt;
+    auto answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+QStringList TRecordingDialogs::Texts() const {
+    QStringList texts;
+    for (const auto& m : messages)
+        texts << m.text;
+    return texts;
+}

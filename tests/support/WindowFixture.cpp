@@ -1,0 +1,10 @@
+#include "support/WindowFixture.h"
+
+void WindowTest::MakeWindow(TFCOMMEnvironment environment) {
+    window.reset();
+    environment.dialogs = &dialogs;
+    environment.startTimers = false;
+    if (!environment.decimalSepQuery)
+        environment.decimalSepQuery = &WindowTest::PointSeparator;
+    window = std::make_unique<TFCOMM>(environment);
+}
