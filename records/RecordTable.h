@@ -1,3 +1,90 @@
 #pragma once
-// Placeholder until the record table lands.
-class TRecordTable {};
+// The in-memory record table cds1: five fields in this order, No (32-bit integer), Time, Value,
+// DC/AC and Unit (texts of at most 20 characters), records in append order, no index or key.
+// A field may hold no value at all (distinct from an empty text). The table also keeps the change
+// log that the XML data packet writes: one triple (row, replaced row, kind) per logged change;
+// appending a record logs (row number from 1, 0, 4).
+//
+// Storage is compact (the table holds up to ten million records) and appending is constant time.
+// Views (the grid's model) follow the table through the listener interface.
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+enum class TField : int { No = 0, Time = 1, Value = 2, Range = 3, Unit = 4 };
+constexpr int kFieldCount = 5;
+constexpr int kTextFieldWidth = 20;
+
+// The field names as stored ("No", "Time", "Value", "DC/AC", "Unit").
+const char* FieldName(TField field);
+// Case-insensitive lookup of a field name; nullopt when the table has no such field.
+std::optional<TField> FindField(const QByteArray& name);
+
+// One record as read or written. Texts are 8-bit strings.
+struct TRecord {
+    std::optional<int32_t> No;
+    std::array<std::optional<QByteArray>, 4> Text; // Time, Value, DC/AC, Unit
+
+    std::optional<QByteArray>& TextOf(TField field) { return Text[int(field) - 1]; }
+    const std::optional<QByteArray>& TextOf(TField field) const { return Text[int(field) - 1]; }
+    bool operator==(const TRecord&) const = default;
+};
+
+// Change log entry as the data packet writes it.
+struct TChange {
+    uint32_t row = 0;      // row number in the data, from 1
+    uint32_t replaces = 0; // 0 for a new row
+    uint32_t kind = 0;     // 4 for an appended row
+    bool operator==(const TChange&) const = default;
+};
+
+class IRecordTableListener {
+public:
+    virtual ~IRecordTableListener() = default;
+    virtual void RecordsAppended(int64_t first, int64_t last) = 0; // rows first..last are new
+    virtual void RecordsReset() = 0;                               // contents replaced or emptied
+};
+
+class TRecordTable {
+public:
+    TRecordTable();
+    ~TRecordTable();
+    TRecordTable(const TRecordTable&) = delete;
+    TRecordTable& operator=(const TRecordTable&) = delete;
+
+    int64_t Count() const;
+    bool IsEmpty() const { return Count() == 0; }
+    TRecord At(int64_t row) const;
+
+    // Appends one record. logged: a logged appended row (RowState 4, one change-log triple).
+    // Texts longer than 20 characters are cut to 20.
+    void Append(const TRecord& record, bool logged = true);
+    // Whether the row is a logged appended row (written with RowState="4").
+    bool IsLoggedAppend(int64_t row) const;
+
+    // Empties the table and its change log.
+    void Clear();
+    // Replaces the whole content (a data packet that opened): rows, their logged flags and the log.
+    void Replace(std::vector<TRecord> records, std::vector<bool> loggedAppends,
+                 std::vector<TChange> changeLog);
+
+    const std::vector<TChange>& ChangeLog() const;
+
+    // While updates are suspended, listeners hear nothing; resuming sends one reset when anything
+    // changed meanwhile. Calls nest.
+    void SuspendUpdates();
+    void ResumeUpdates();
+
+    void AddListener(IRecordTableListener* listener);
+    void RemoveListener(IRecordTableListener* listener);
+
+    // Resident bytes used by the storage (for the benchmark).
+    size_t MemoryBytes() const;
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
