@@ -1,5 +1,6 @@
 #include "serial/CommDriver.h"
 
+#include "serial/LineSettings.h"
 #include "serial/LineSpeed.h"
 
 #include <QTimer>
@@ -9,42 +10,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-struct TSpeedEntry {
-    int32_t bitsPerSecond;
-    speed_t constant; // 0: no termios constant, set through the arbitrary-rate interface
-};
-
-// Indexed by TComPortBaudRate.
-constexpr TSpeedEntry kSpeeds[] = {
-    {110, B110},   {300, B300},     {600, B600},       {1200, B1200},   {2400, B2400},
-    {4800, B4800}, {9600, B9600},   {14400, 0},        {19200, B19200}, {38400, B38400},
-    {56000, 0},    {57600, B57600}, {115200, B115200},
-};
-static_assert(std::size(kSpeeds) == br115200 + 1);
-
-constexpr tcflag_t kDataBits[] = {CS5, CS6, CS7, CS8}; // indexed by TComPortDataBits
-
-tcflag_t ParityFlags(TComPortParity parity) {
-    // Parity is generated on output but not checked on input.
-    switch (parity) {
-    case ptNONE:
-        return 0;
-    case ptODD:
-        return PARENB | PARODD;
-    case ptEVEN:
-        return PARENB;
-    case ptMARK: // stick parity: the bit is always 1
-        return PARENB | CMSPAR | PARODD;
-    case ptSPACE: // stick parity: the bit is always 0
-        return PARENB | CMSPAR;
-    }
-    return 0;
-}
 
 void SetModemLine(int fd, int line, bool on) {
     // Pseudo-terminals have no modem lines; the failure is ignored like every other
@@ -54,10 +22,6 @@ void SetModemLine(int fd, int line, bool on) {
 }
 
 } // namespace
-
-int32_t BaudRateValue(TComPortBaudRate speed) {
-    return kSpeeds[speed].bitsPerSecond;
-}
 
 QByteArray ComPortName(TComPortNumber port) {
     return "COM" + QByteArray::number(int(port) + 1);
@@ -129,36 +93,21 @@ void TCommPortDriver::PurgeBuffers(bool input, bool output) {
 void TCommPortDriver::ApplySettings() {
     if (!Connected())
         return;
+    // Failures of the configuration calls are ignored: the port stays connected.
     termios line{};
-    if (tcgetattr(fd_, &line) != 0)
-        return;
-    // Raw binary line: no input or output processing, no echo, no signals.
-    line.c_iflag = 0;
-    line.c_oflag = 0;
-    line.c_lflag = 0;
-    line.c_cflag = CREAD | CLOCAL | kDataBits[dataBits_] | ParityFlags(parity_);
-    // 1.5 stop bits has no POSIX setting: CSTOPB gives 2 (a UART gives 1.5 at 5 data bits).
-    if (stopBits_ != sb1BITS)
-        line.c_cflag |= CSTOPB;
-    if (hwHandshaking_ == hhRTSCTS)
-        line.c_cflag |= CRTSCTS;
-    if (swHandshaking_ == shXONXOFF) {
-        line.c_iflag |= IXON | IXOFF;
-        line.c_cc[VSTART] = 0x11; // DC1
-        line.c_cc[VSTOP] = 0x13;  // DC3
+    if (tcgetattr(fd_, &line) == 0) {
+        TLineSettings settings;
+        settings.speed = speed_;
+        settings.dataBits = dataBits_;
+        settings.stopBits = stopBits_;
+        settings.parity = parity_;
+        settings.hwHandshaking = hwHandshaking_;
+        settings.swHandshaking = swHandshaking_;
+        const int32_t arbitrarySpeed = ComposeTermios(settings, line);
+        (void)tcsetattr(fd_, TCSANOW, &line);
+        if (arbitrarySpeed != 0)
+            (void)SetArbitraryLineSpeed(fd_, arbitrarySpeed);
     }
-    // Reads never wait: they return what has arrived, possibly nothing.
-    line.c_cc[VMIN] = 0;
-    line.c_cc[VTIME] = 0;
-
-    const TSpeedEntry& speed = kSpeeds[speed_];
-    if (speed.constant != 0) {
-        cfsetispeed(&line, speed.constant);
-        cfsetospeed(&line, speed.constant);
-    }
-    (void)tcsetattr(fd_, TCSANOW, &line);
-    if (speed.constant == 0)
-        (void)SetArbitraryLineSpeed(fd_, speed.bitsPerSecond);
 
     const TModemLineRequest lines = ModemLinesFor(enableDtrOnOpen_, hwHandshaking_);
     SetModemLine(fd_, TIOCM_DTR, lines.dtr);
