@@ -1,5 +1,7 @@
 #pragma once
 // The termios form of the driver's line settings. Pure: builds the structure, touches no port.
+// Include it only where needed: <termios.h> defines speed macros (B2400...) that clash with the
+// window's control names.
 
 #include "serial/CommDriver.h"
 

@@ -53,6 +53,12 @@ protected:
     std::vector<TBatch> batches;
 };
 
+termios LineOf(const TPseudoTerminal& pty) {
+    termios line{};
+    tcgetattr(pty.slave, &line);
+    return line;
+}
+
 int OpenDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
@@ -139,7 +145,7 @@ protected:
         driver->SetComPortSwHandshaking(c.sw);
     }
     void ExpectLine(const TLineCase& c) {
-        const termios line = pty.Settings();
+        const termios line = LineOf(pty);
         EXPECT_EQ(ReadLineSpeed(pty.slave), c.bitsPerSecond);
         // The pseudo-terminal forces 8 data bits and clears parity enable (a pty has no
         // framing); those two are checked on the composed settings below.
@@ -260,7 +266,7 @@ TEST_F(CommDriverTest, SecondConnectReconfiguresAndPurgesNothing) {
     driver->SetComPortPollingDelay(kNoPolling);
     ASSERT_TRUE(driver->Connect());
     // Change the line behind the driver's back, and let bytes wait.
-    termios line = pty.Settings();
+    termios line = LineOf(pty);
     cfsetispeed(&line, B1200);
     cfsetospeed(&line, B1200);
     ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &line), 0);
