@@ -44,10 +44,14 @@ void TFCOMM::CreateRecordComponents() {
     DBGrid1->setModel(Data1);
 
     QHeaderView* columns = DBGrid1->horizontalHeader();
+    // DC/AC keeps the grid's default width: 64 pixels, which lets all five columns fit in the
+    // grid (Qt's own default of 100 would push Unit out of sight).
+    columns->setDefaultSectionSize(64);
     columns->resizeSection(int(TField::No), 51);
     columns->resizeSection(int(TField::Time), 60);
     columns->resizeSection(int(TField::Value), 59);
-    columns->resizeSection(int(TField::Unit), 42); // DC/AC keeps the grid's default width
+    columns->resizeSection(int(TField::Unit), 42);
+    DBGrid1->setTextElideMode(Qt::ElideNone); // narrow columns clip as the grid did
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     DBGrid1->setItemDelegateForColumn(
         int(TField::Unit), new TGlyphItemDelegate(TRecordTableModel::RawTextRole, 12, DBGrid1));
