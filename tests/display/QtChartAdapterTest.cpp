@@ -6,6 +6,7 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QLegend>
 #include <QLineSeries>
 #include <QValueAxis>
@@ -75,6 +76,19 @@ TEST_F(ChartFixture, PagingShowsTheChosenPage) {
     control.ClearPoints();
     chart.Flush();
     EXPECT_EQ(chart.Series1()->points(), QList<QPointF>{QPointF(0, 0)});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ChartFixture, EventLoopBringsQtUpToDateAfterAPageMove) {
+    for (int i = 1; i <= 150; ++i)
+        control.AddPoint(i);
+    QCoreApplication::processEvents(); // the posted rebuild
+    EXPECT_EQ(chart.HorizontalAxis()->min(), 101);
+    EXPECT_EQ(chart.Series1()->points().first().x(), 100);
+    EXPECT_EQ(chart.Series1()->points().last().x(), 150);
 }
 
 } // namespace

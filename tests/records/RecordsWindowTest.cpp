@@ -85,12 +85,9 @@ TEST_F(RecordsWindow, GridFollowsTheNewestRecord) {
     window->show();
     for (int i = 0; i < 200; ++i)
         Offer(QByteArray::number(i));
-    EXPECT_EQ(window->DBGrid1->currentIndex().row(), 199);
     QTableView* grid = window->DBGrid1;
-    EXPECT_EQ(grid->rowAt(grid->viewport()->height() - 2) >= 190 ||
-                  grid->rowAt(grid->viewport()->height() - 2) == -1,
-              true);
-    EXPECT_TRUE(grid->visualRect(grid->currentIndex()).intersects(grid->viewport()->rect()));
+    EXPECT_EQ(grid->currentIndex().row(), 199);
+    EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex())));
 }
 
 TEST_F(RecordsWindow, StartsWithTheLayoutsValues) {
@@ -256,8 +253,6 @@ TEST_F(RecordsWindow, KeyFiltersDiscardCharactersOutsideTheirSets) {
         char key;
         bool passes;
     };
-    const bool limit = true;
-    (void)limit;
     for (const Case& c :
          {Case{window->RecordSITime, '5', true}, Case{window->RecordSITime, '-', false},
           Case{window->Maxrecord, 'a', false}, Case{window->TimeInt, '\b', true},
@@ -282,10 +277,10 @@ TEST_F(RecordsWindow, ChartToolbarStaysAboveThePlot) {
          {static_cast<QWidget*>(window->Maxrecord), static_cast<QWidget*>(window->Bt10),
           static_cast<QWidget*>(window->RHORTEMP)}) {
         EXPECT_TRUE(control->isVisibleTo(window.get()));
-        EXPECT_EQ(view->childAt(control->geometry().center()),
-                  control->childAt(control->rect().center())
-                      ? control->childAt(control->rect().center())
-                      : control);
+        // Nothing of the plot covers the control.
+        QWidget* top = view->childAt(control->geometry().center());
+        EXPECT_TRUE(top == control || control->isAncestorOf(top))
+            << control->objectName().toStdString();
     }
 }
 
