@@ -4,12 +4,18 @@
 #include <stdexcept>
 
 uint32_t TTextPool::Hash(QByteArrayView text) {
-    // FNV-1a: short keys, no need for anything stronger.
+    // FNV-1a, then a final avalanche: FNV's low bits (the ones the slot mask keeps) barely depend
+    // on the earlier characters, and texts such as "12:34" / "13:34" would pile up in clusters.
     uint32_t h = 2166136261u;
     for (char c : text) {
         h ^= uint8_t(c);
         h *= 16777619u;
     }
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
     return h;
 }
 
