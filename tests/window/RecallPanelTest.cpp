@@ -33,8 +33,23 @@ TEST_F(RecallPanelTest, TickingSwitchesBetweenDayStartAndDayEnd) {
     window->RecallCheck->setChecked(false);
     window->Guard([&] { window->RecallCheckClick(); });
     EXPECT_EQ(Times(), QStringList({"23", "59", "59"}));
-    EXPECT_EQ(changes.count(), 2); // each change runs the countdown reload
+    EXPECT_EQ(changes.count(), 2);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RecallPanelTest, EachChangeReloadsTheSamplingCountdown) {
+    window->RecordSITime->setText(QStringLiteral("7"));
+    window->SampleCountdown = 0;
+    window->RecallCheck->click();
+    EXPECT_EQ(window->SampleCountdown, 7);
+    window->SampleCountdown = 0;
+    window->RecallCheck->click();
+    EXPECT_EQ(window->SampleCountdown, 7);
+    window->SampleCountdown = 0;
+    window->TimeS->setText(QStringLiteral("75"));
+    window->SampleCountdown = 0;
+    KeyUp(window->TimeS); // the reset to "00" is a change too
+    EXPECT_EQ(window->SampleCountdown, 7);
 }
 
 TEST_F(RecallPanelTest, ClickingTheBoxRunsTheHandler) {

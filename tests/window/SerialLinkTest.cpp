@@ -4,13 +4,17 @@
 #include "serial/PseudoTerminal.h"
 #include "support/WindowFixture.h"
 
+#include "records/RecordTable.h"
 #include "serial/CommDriver.h"
 #include "serial/LineSpeed.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QToolButton>
 
 namespace {
@@ -134,6 +138,37 @@ TEST_F(SerialLinkTest, NoHumidityReadingShowsDashes) {
     Receive("\n:;0234000\r"); // blank tens, "B" (0x3B) units: no reading
     EXPECT_EQ(window->State.HumidityText, "----");
     EXPECT_EQ(window->Readout.LCDTime, "00:00");
+}
+
+TEST_F(SerialLinkTest, SerialFramesBecomeGridRows) {
+    // Two readings in one batch, a rejected and an undecodable frame between them.
+    Receive("\n453234000\r"
+            "23456789\r"
+            "\n1112220<0\r"
+            "\n:12567110\r");
+    QAbstractItemModel* grid = window->DBGrid1->model();
+    ASSERT_EQ(grid->rowCount(), 2);
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c)
+            cells << grid->index(r, c).data().toString();
+        return cells;
+    };
+    EXPECT_EQ(row(0), (QStringList{"1", "00:00", "45.3%RH", "23.4", "#"}));
+    EXPECT_EQ(row(1), (QStringList{"2", "00:00", "1.2%RH", "-56.7", "DEW#"}));
+    EXPECT_EQ(window->cds1->Count(), 2);
+    EXPECT_EQ(window->State.RecordNo, 3);
+    EXPECT_EQ(window->Bt10->text(), QStringLiteral("1"));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SerialLinkTest, RecordingErrorIsShownOncePerBatchAndSparesTheFramesAfterIt) {
+    window->RecordSITime->setText(QStringLiteral("1a")); // pasted: reported at once
+    dialogs.messages.clear();
+    Receive("\n453234000\r\n666777000\r");
+    EXPECT_EQ(dialogs.Texts(), QStringList({"'1a' is not a valid integer value"}));
+    EXPECT_EQ(window->State.HumidityText, "66.6%RH"); // the second frame was still read
+    EXPECT_EQ(window->cds1->Count(), 0);
 }
 
 TEST_F(SerialLinkTest, ConnectWithoutAPortStillShowsTheConnectedState) {
