@@ -1,8 +1,11 @@
 // The record table and its logging policy: limit, sampling interval, repeat filter, New.
 
 #include "app/TFCOMM.h"
+#include "records/RecordTable.h"
 
-void TFCOMM::CreateRecordComponents() {}
+void TFCOMM::CreateRecordComponents() {
+    cds1 = std::make_unique<TRecordTable>();
+}
 void TFCOMM::RecordsStartup() {}
 void TFCOMM::INDataToTable() {}
 void TFCOMM::RecordNewClick() {}
