@@ -122,9 +122,16 @@ TLoadOutcome LoadPacket(QFile& file, TRecordTable& table, const TFileProgress& p
     // Only a packet read in full replaces the table.
     TPacketContent content = reader.TakeContent();
     outcome.ok = true;
-    outcome.recordsRead = int64_t(content.records.size());
-    table.Replace(std::move(content.records), std::move(content.loggedAppends),
-                  std::move(content.changeLog));
+    outcome.recordsRead = content.rows.Count();
+    if (ChangeLogMatchesAppends(content)) {
+        // Appending rebuilds the same log and lets the table copy each row straight in.
+        table.Clear();
+        content.rows.ForEach(
+            [&table](const TRecord& record, bool logged) { table.Append(record, logged); });
+    } else {
+        table.Replace(content.rows.Records(), content.rows.LoggedAppends(),
+                      std::move(content.changeLog));
+    }
     return outcome;
 }
 

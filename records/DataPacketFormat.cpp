@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -57,9 +58,9 @@ const QByteArray& AttributeNameOf(TField field) {
 }
 
 // Optional '-' then decimal digits within 32 bits: the form No is written in.
-std::optional<int32_t> ParseInt32(const QByteArray& text) {
+std::optional<int32_t> ParseInt32(std::string_view text) {
     int32_t value = 0;
-    const char* b = text.constData();
+    const char* b = text.data();
     const char* e = b + text.size();
     if (b < e && *b == '+')
         return std::nullopt;
@@ -327,7 +328,7 @@ bool TDataPacketReader::Finish() {
 bool TDataPacketReader::CheckChangeLog() {
     if (numbers_.size() % 3 != 0)
         return Fail("change log is not made of triples");
-    const auto rows = uint64_t(content_.records.size());
+    const auto rows = uint64_t(content_.rows.Count());
     content_.changeLog.reserve(numbers_.size() / 3);
     for (size_t i = 0; i < numbers_.size(); i += 3) {
         const TChange change{numbers_[i], numbers_[i + 1], numbers_[i + 2]};
@@ -621,9 +622,10 @@ bool TDataPacketReader::TakeField() {
 }
 
 bool TDataPacketReader::TakeRow() {
-    if (int64_t(content_.records.size()) >= kMaxRows)
+    if (content_.rows.Count() >= kMaxRows)
         return Fail("more rows than the table holds");
-    TRecord record;
+    std::optional<int32_t> no;
+    std::string_view texts[4];
     bool logged = false;
     bool rowState = false;
     unsigned seen = 0;
@@ -641,24 +643,39 @@ bool TDataPacketReader::TakeRow() {
         if (field == kFieldCount || (seen & (1u << field)))
             return Fail("unknown or repeated ROW attribute");
         seen |= 1u << field;
-        QByteArray text;
+        std::string_view value(a.value, a.valueSize);
         if (std::memchr(a.value, '&', a.valueSize)) {
-            if (!DecodePacketText(a.value, a.valueSize, text))
+            QByteArray& decoded = decoded_[size_t(field)];
+            decoded.clear();
+            if (!DecodePacketText(a.value, a.valueSize, decoded))
                 return Fail("broken reference");
-        } else {
-            text = QByteArray(a.value, qsizetype(a.valueSize));
+            value = std::string_view(decoded.constData(), size_t(decoded.size()));
         }
         if (TField(field) == TField::No) {
-            record.No = ParseInt32(text);
-            if (!record.No)
+            no = ParseInt32(value);
+            if (!no)
                 return Fail("No is not a 32-bit integer");
         } else {
-            if (text.size() > kTextFieldWidth)
-                text.truncate(kTextFieldWidth);
-            record.TextOf(TField(field)) = std::move(text);
+            // The table holds 20 characters; a packet written with wider fields is cut.
+            texts[field - 1] = value.substr(0, kTextFieldWidth);
+            if (!texts[field - 1].data())
+                texts[field - 1] = std::string_view("", 0);
         }
     }
-    content_.records.push_back(std::move(record));
-    content_.loggedAppends.push_back(logged);
+    content_.rows.Add(no, texts, logged);
     return true;
+}
+
+bool ChangeLogMatchesAppends(const TPacketContent& content) {
+    size_t next = 0;
+    bool matches = true;
+    uint32_t row = 0;
+    content.rows.ForEach([&](const TRecord&, bool logged) {
+        ++row;
+        if (!logged || !matches)
+            return;
+        matches = next < content.changeLog.size() && content.changeLog[next] == TChange{row, 0, 4};
+        ++next;
+    });
+    return matches && next == content.changeLog.size();
 }

@@ -4,9 +4,11 @@
 // ANSI bytes without a declared encoding), so it is read by a reader of its own that takes
 // exactly the form written here and refuses anything else.
 
+#include "records/PacketRows.h"
 #include "records/RecordTable.h"
 
 #include <QByteArray>
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -35,10 +37,13 @@ bool DecodePacketText(const char* data, size_t size, QByteArray& out);
 // ---- Reading ---------------------------------------------------------------------------------
 
 struct TPacketContent {
-    std::vector<TRecord> records;
-    std::vector<bool> loggedAppends;
+    TPacketRows rows;
     std::vector<TChange> changeLog;
 };
+
+// Whether the change log is exactly the one appending the rows in order would build: one
+// (row, 0, 4) per logged row. Every packet this program writes has such a log.
+bool ChangeLogMatchesAppends(const TPacketContent& content);
 
 // Reads a data packet streamed in chunks of any size. Memory stays bounded by the content: no
 // element may exceed kMaxElementBytes except PARAMS, whose change log is read number by number.
@@ -117,6 +122,6 @@ private:
     bool afterSpace_ = false;
     std::vector<uint32_t> numbers_;
 
-    QByteArray decoded_;
+    std::array<QByteArray, kFieldCount> decoded_; // reused per row
     TPacketContent content_;
 };

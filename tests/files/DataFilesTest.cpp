@@ -88,6 +88,20 @@ TEST_F(DataFiles, AReopenedPacketKeepsRowStatesAndLogAndLaterAppendsAddTriples) 
     EXPECT_EQ(reopened.ChangeLog().size(), 4u);
 }
 
+TEST_F(DataFiles, APacketWithAnotherChangeLogIsTakenOverAsItIs) {
+    QByteArray packet = kSamplePacket;
+    packet.replace("1 0 4 2 0 4 3 0 4", "3 0 4 1 0 4");
+    packet.replace("<ROW RowState=\"4\" No=\"2\"", "<ROW No=\"2\"");
+    WriteAll(Path("log.xml"), packet);
+    TRecordTable table;
+    ASSERT_TRUE(LoadTableFromFile(Path("log.xml"), table).ok);
+    EXPECT_EQ(table.ChangeLog(), (std::vector<TChange>{{3, 0, 4}, {1, 0, 4}}));
+    EXPECT_FALSE(table.IsLoggedAppend(1));
+    EXPECT_EQ(table.Count(), 3);
+    SaveTableToFile(table, Path("log.xml"));
+    EXPECT_EQ(ReadAll(Path("log.xml")), packet);
+}
+
 TEST_F(DataFiles, TextOpenKeepsNullAndAppendsAfterExistingRecordsEachTime) {
     TRecordTable table;
     FillSample(table);

@@ -113,9 +113,23 @@ TEST(DataPacketReading, ReadsWhatIsWrittenIncludingEscapesAndMissingFields) {
     table.Append(Rec(std::nullopt, nullptr, nullptr, nullptr, nullptr), true);
     const auto r = ReadPacket(WritePacket(table));
     ASSERT_TRUE(r.ok) << r.reason;
-    EXPECT_EQ(r.content.records, Records(table));
-    EXPECT_EQ(r.content.loggedAppends, (std::vector<bool>{true, true, true, false, true}));
+    EXPECT_EQ(r.content.rows.Records(), Records(table));
+    EXPECT_EQ(r.content.rows.LoggedAppends(), (std::vector<bool>{true, true, true, false, true}));
     EXPECT_EQ(r.content.changeLog, table.ChangeLog());
+}
+
+TEST(DataPacketReading, TellsWhetherTheChangeLogIsTheAppendsOwn) {
+    EXPECT_TRUE(ChangeLogMatchesAppends(ReadPacket(kSamplePacket).content));
+    QByteArray packet = kSamplePacket;
+    packet.replace("1 0 4 2 0 4 3 0 4", "3 0 4 2 0 4 1 0 4");
+    const auto reordered = ReadPacket(packet);
+    ASSERT_TRUE(reordered.ok);
+    EXPECT_FALSE(ChangeLogMatchesAppends(reordered.content));
+    packet = kSamplePacket;
+    packet.replace("<ROW RowState=\"4\" No=\"2\"", "<ROW No=\"2\"");
+    const auto unlogged = ReadPacket(packet);
+    ASSERT_TRUE(unlogged.ok);
+    EXPECT_FALSE(ChangeLogMatchesAppends(unlogged.content));
 }
 
 TEST(DataPacketReading, ChunkBoundariesChangeNothing) {
@@ -124,7 +138,7 @@ TEST(DataPacketReading, ChunkBoundariesChangeNothing) {
     for (size_t chunk = 1; chunk <= 7; ++chunk) {
         const auto pieces = ReadPacket(kSamplePacket, chunk);
         ASSERT_TRUE(pieces.ok) << chunk << " " << pieces.reason;
-        EXPECT_EQ(pieces.content.records, whole.content.records);
+        EXPECT_EQ(pieces.content.rows.Records(), whole.content.rows.Records());
         EXPECT_EQ(pieces.content.changeLog, whole.content.changeLog);
     }
 }
@@ -141,7 +155,7 @@ TEST(DataPacketReading, AcceptsWhiteSpaceBetweenElementsAndOtherFieldOrders) {
     packet.replace("><", ">\r\n<");
     const auto r = ReadPacket(packet + "\r\n");
     ASSERT_TRUE(r.ok) << r.reason;
-    EXPECT_EQ(r.content.records.size(), 3u);
+    EXPECT_EQ(r.content.rows.Count(), 3);
 }
 
 TEST(DataPacketReading, FieldNamesMatchWithoutCaseAndLongTextsAreCut) {
@@ -152,14 +166,15 @@ TEST(DataPacketReading, FieldNamesMatchWithoutCaseAndLongTextsAreCut) {
     packet.replace("Value=", "v_1=");
     const auto r = ReadPacket(packet);
     ASSERT_TRUE(r.ok) << r.reason;
-    EXPECT_EQ(*r.content.records[0].TextOf(TField::Value), QByteArray("12345678901234567890"));
+    EXPECT_EQ(*r.content.rows.Records()[0].TextOf(TField::Value),
+              QByteArray("12345678901234567890"));
 }
 
 TEST(DataPacketReading, EmptyChangeLogAndSelfClosedRowDataAreRead) {
     QByteArray packet = kPacketHead + "<PARAMS CHANGE_LOG=\"\"/></METADATA><ROWDATA/></DATAPACKET>";
     const auto r = ReadPacket(packet);
     ASSERT_TRUE(r.ok) << r.reason;
-    EXPECT_TRUE(r.content.records.empty());
+    EXPECT_TRUE(r.content.rows.Records().empty());
 }
 
 struct RefusalCase {

@@ -1,0 +1,103 @@
+#pragma once
+// Rows read from a data packet, held compactly until the whole packet has been read and found
+// good (only then do they go into the table). Per row: a flag byte (which fields have a value,
+// whether the row is a logged append), No when present, and each present text as a length byte
+// and its bytes. About 30 bytes for a typical row, against several hundred as TRecords.
+
+#include "records/RecordTable.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TPacketRows {
+public:
+    // texts[i] is Time, Value, DC/AC, Unit; data null for no value. Texts must be cut to 20.
+    void Add(const std::optional<int32_t>& no, const std::string_view* texts, bool logged) {
+        uint8_t flags = logged ? kLogged : 0;
+        if (no)
+            flags |= 1;
+        for (int i = 0; i < 4; ++i) {
+            if (texts[i].data())
+                flags |= uint8_t(2 << i);
+        }
+        bytes_.push_back(char(flags));
+        if (no)
+            bytes_.append(reinterpret_cast<const char*>(&*no), sizeof(int32_t));
+        for (int i = 0; i < 4; ++i) {
+            if (texts[i].data()) {
+                bytes_.push_back(char(texts[i].size()));
+                bytes_.append(texts[i]);
+            }
+        }
+        ++count_;
+    }
+
+    void Add(const TRecord& record, bool logged) {
+        std::string_view texts[4];
+        for (int i = 0; i < 4; ++i) {
+            if (record.Text[size_t(i)])
+                texts[i] = std::string_view(record.Text[size_t(i)]->constData(),
+                                            size_t(record.Text[size_t(i)]->size()));
+        }
+        Add(record.No, texts, logged);
+    }
+
+    int64_t Count() const { return count_; }
+    size_t MemoryBytes() const { return bytes_.capacity(); }
+
+    // Calls f(const TRecord&, bool logged) for each row in order. The record is reused between
+    // rows, so a table that copies the bytes out needs no allocation per row.
+    template <class F> void ForEach(F&& f) const {
+        TRecord record;
+        const char* p = bytes_.data();
+        const char* end = p + bytes_.size();
+        while (p < end) {
+            const auto flags = uint8_t(*p++);
+            if (flags & 1) {
+                int32_t no;
+                std::memcpy(&no, p, sizeof no);
+                p += sizeof no;
+                record.No = no;
+            } else {
+                record.No.reset();
+            }
+            for (int i = 0; i < 4; ++i) {
+                auto& text = record.Text[size_t(i)];
+                if (!(flags & (2 << i))) {
+                    text.reset();
+                    continue;
+                }
+                const auto n = qsizetype(uint8_t(*p++));
+                if (!text)
+                    text.emplace();
+                text->resize(n);
+                if (n)
+                    std::memcpy(text->data(), p, size_t(n));
+                p += n;
+            }
+            f(static_cast<const TRecord&>(record), (flags & kLogged) != 0);
+        }
+    }
+
+    std::vector<TRecord> Records() const {
+        std::vector<TRecord> all;
+        all.reserve(size_t(count_));
+        ForEach([&](const TRecord& r, bool) { all.push_back(r); });
+        return all;
+    }
+    std::vector<bool> LoggedAppends() const {
+        std::vector<bool> all;
+        all.reserve(size_t(count_));
+        ForEach([&](const TRecord&, bool logged) { all.push_back(logged); });
+        return all;
+    }
+
+private:
+    static constexpr uint8_t kLogged = 0x80;
+    std::string bytes_;
+    int64_t count_ = 0;
+};
