@@ -17,11 +17,29 @@ inline bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Names run up to a space, '=', a quote or an angle bracket; '/' belongs to attribute names
-// (DC/AC) but ends an element name.
-inline bool IsNameChar(char c, bool attribute) {
-    return !(IsSpace(c) || c == '=' || c == '>' || c == '<' || c == '"' || c == '\'' ||
-             (!attribute && c == '/'));
+// Byte classes, looked up rather than compared one by one in the loops over every byte.
+enum : uint8_t { kAttributeNameChar = 1, kElementNameChar = 2, kValueStop = 4 };
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+    std::array<uint8_t, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        // Names run up to a space, '=', a quote or an angle bracket; '/' belongs to attribute
+        // names (DC/AC) but ends an element name.
+        const bool stop = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '=' || c == '>' ||
+                          c == '<' || c == '"' || c == '\'';
+        if (!stop)
+            classes[size_t(c)] |= kAttributeNameChar;
+        if (!stop && c != '/')
+            classes[size_t(c)] |= kElementNameChar;
+        if (c == '"' || c == '<' || c == '&')
+            classes[size_t(c)] |= kValueStop;
+    }
+    return classes;
+}
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+inline bool Is(char c, uint8_t byteClass) {
+    return (kClasses[uint8_t(c)] & byteClass) != 0;
 }
 
 bool Equals(const char* data, size_t size, const char* text) {
@@ -299,22 +317,38 @@ bool TDataPacketReader::Fail(const char* reason) {
 bool TDataPacketReader::Feed(const char* data, size_t size) {
     if (failed_)
         return false;
-    if (step_ == TStep::Done && size == 0)
-        return true;
     if (std::memchr(data, 0, size))
         return Fail("zero byte");
-    if (buffer_.empty()) {
-        const size_t used = Parse(data, data + size);
-        if (!failed_)
-            buffer_.assign(data + used, size - used);
-    } else {
-        buffer_.append(data, size);
+    const char* p = data;
+    const char* end = data + size;
+    // Complete the element cut by the last chunk with just enough of this one, then go on in
+    // place: copying whole chunks would cost as much as the reading itself.
+    while (!buffer_.empty()) {
+        const size_t held = buffer_.size();
+        if (held > kMaxElementBytes)
+            return Fail("element too long");
+        if (p == end)
+            return true;
+        const size_t taken = std::min(size_t(end - p), kMaxElementBytes + 1 - held);
+        buffer_.append(p, taken);
         const size_t used = Parse(buffer_.data(), buffer_.data() + buffer_.size());
+        if (failed_)
+            return false;
+        if (used > held) {
+            p += used - held;
+            buffer_.clear();
+            break;
+        }
         buffer_.erase(0, used);
+        p += taken;
     }
-    if (!failed_ && buffer_.size() > kMaxElementBytes)
-        Fail("element too long");
-    return !failed_;
+    const size_t used = Parse(p, end);
+    if (failed_)
+        return false;
+    buffer_.assign(p + used, size_t(end - p) - used);
+    if (buffer_.size() > kMaxElementBytes)
+        return Fail("element too long");
+    return true;
 }
 
 bool TDataPacketReader::Finish() {
@@ -326,17 +360,13 @@ bool TDataPacketReader::Finish() {
 }
 
 bool TDataPacketReader::CheckChangeLog() {
-    if (numbers_.size() % 3 != 0)
+    if (tripleFill_ != 0)
         return Fail("change log is not made of triples");
     const auto rows = uint64_t(content_.rows.Count());
-    content_.changeLog.reserve(numbers_.size() / 3);
-    for (size_t i = 0; i < numbers_.size(); i += 3) {
-        const TChange change{numbers_[i], numbers_[i + 1], numbers_[i + 2]};
+    for (const TChange& change : content_.changeLog) {
         if (change.row == 0 || change.row > rows || change.replaces > rows)
             return Fail("change log names a row that is not there");
-        content_.changeLog.push_back(change);
     }
-    numbers_.clear();
     return true;
 }
 
@@ -363,7 +393,7 @@ TDataPacketReader::TParse TDataPacketReader::ParseElement(const char* p, const c
         ++q;
     }
     el.name = q;
-    while (q < end && IsNameChar(*q, false))
+    while (q < end && Is(*q, kElementNameChar))
         ++q;
     if (q == end)
         return TParse::Incomplete;
@@ -395,7 +425,7 @@ TDataPacketReader::TParse TDataPacketReader::ParseElement(const char* p, const c
             return TParse::Bad;
         TAttribute attribute{};
         attribute.name = q;
-        while (q < end && IsNameChar(*q, true))
+        while (q < end && Is(*q, kAttributeNameChar))
             ++q;
         if (q == end)
             return TParse::Incomplete;
@@ -407,15 +437,24 @@ TDataPacketReader::TParse TDataPacketReader::ParseElement(const char* p, const c
         if (*q != '"')
             return TParse::Bad;
         ++q;
-        const char* close = static_cast<const char*>(std::memchr(q, '"', size_t(end - q)));
-        if (!close)
-            return TParse::Incomplete;
-        if (std::memchr(q, '<', size_t(close - q)))
-            return TParse::Bad;
+        // Values are short, so one pass beats a library search per character sought. A trail
+        // byte of a double-byte character is never '"', '<' or '&' (trail bytes start at 0x40).
         attribute.value = q;
-        attribute.valueSize = size_t(close - q);
+        for (;;) {
+            while (q < end && !Is(*q, kValueStop))
+                ++q;
+            if (q == end || *q == '"')
+                break;
+            if (*q == '<')
+                return TParse::Bad;
+            attribute.references = true; // '&'
+            ++q;
+        }
+        if (q == end)
+            return TParse::Incomplete;
+        attribute.valueSize = size_t(q - attribute.value);
         el.attributes.push_back(attribute);
-        q = close + 1;
+        ++q;
     }
     consumed = size_t(q - p);
     return TParse::Ok;
@@ -432,15 +471,20 @@ size_t TDataPacketReader::ParseChangeLogNumbers(const char* p, const char* end) 
             inNumber_ = true;
             afterSpace_ = false;
         } else if (c == ' ' || c == '"') {
-            if (c == '"' && !inNumber_ && !afterSpace_ && numbers_.empty()) {
+            if (c == '"' && !inNumber_ && !afterSpace_ && content_.changeLog.empty() &&
+                tripleFill_ == 0) {
                 step_ = TStep::ChangeLogEnd; // CHANGE_LOG=""
                 return size_t(q + 1 - p);
             }
             if (!inNumber_)
                 return Fail("change log spacing"), size_t(q - p);
-            if (numbers_.size() >= size_t(3 * kMaxRows))
-                return Fail("change log too long"), size_t(q - p);
-            numbers_.push_back(uint32_t(number_));
+            triple_[tripleFill_++] = uint32_t(number_);
+            if (tripleFill_ == 3) {
+                if (int64_t(content_.changeLog.size()) >= kMaxRows)
+                    return Fail("change log too long"), size_t(q - p);
+                content_.changeLog.push_back({triple_[0], triple_[1], triple_[2]});
+                tripleFill_ = 0;
+            }
             number_ = 0;
             inNumber_ = false;
             afterSpace_ = c == ' ';
@@ -629,22 +673,30 @@ bool TDataPacketReader::TakeRow() {
     bool logged = false;
     bool rowState = false;
     unsigned seen = 0;
+    int next = 0;
     for (const TAttribute& a : element_.attributes) {
-        if (Equals(a.name, a.nameSize, "RowState")) {
+        if (!rowState && Equals(a.name, a.nameSize, "RowState")) {
             // Only appended rows are ever written; the table has no other row states.
-            if (rowState || !Equals(a.value, a.valueSize, "4"))
+            if (!Equals(a.value, a.valueSize, "4"))
                 return Fail("row state other than an appended row");
             rowState = logged = true;
             continue;
         }
-        int field = 0;
-        while (field < kFieldCount && !Equals(a.name, a.nameSize, attributeNames_[size_t(field)]))
-            ++field;
+        // Attributes come in field order, so the field after the last one is tried first.
+        int field = next < kFieldCount && Equals(a.name, a.nameSize, attributeNames_[size_t(next)])
+                        ? next
+                        : 0;
+        if (field != next) {
+            while (field < kFieldCount &&
+                   !Equals(a.name, a.nameSize, attributeNames_[size_t(field)]))
+                ++field;
+        }
+        next = field + 1;
         if (field == kFieldCount || (seen & (1u << field)))
             return Fail("unknown or repeated ROW attribute");
         seen |= 1u << field;
         std::string_view value(a.value, a.valueSize);
-        if (std::memchr(a.value, '&', a.valueSize)) {
+        if (a.references) {
             QByteArray& decoded = decoded_[size_t(field)];
             decoded.clear();
             if (!DecodePacketText(a.value, a.valueSize, decoded))
@@ -670,7 +722,7 @@ bool ChangeLogMatchesAppends(const TPacketContent& content) {
     size_t next = 0;
     bool matches = true;
     uint32_t row = 0;
-    content.rows.ForEach([&](const TRecord&, bool logged) {
+    content.rows.ForEachLogged([&](bool logged) {
         ++row;
         if (!logged || !matches)
             return;

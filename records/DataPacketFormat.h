@@ -86,6 +86,7 @@ private:
         size_t nameSize;
         const char* value;
         size_t valueSize;
+        bool references; // the value holds '&'
     };
     struct TElement {
         const char* name = nullptr;
@@ -120,7 +121,8 @@ private:
     uint64_t number_ = 0;
     bool inNumber_ = false;
     bool afterSpace_ = false;
-    std::vector<uint32_t> numbers_;
+    uint32_t triple_[3] = {};
+    int tripleFill_ = 0;
 
     std::array<QByteArray, kFieldCount> decoded_; // reused per row
     TPacketContent content_;
