@@ -6,7 +6,9 @@
 #include "records/DataFiles.h"
 #include "records/RecordTable.h"
 
+#include <QAbstractTableModel>
 #include <QProgressDialog>
+#include <QTableView>
 
 namespace {
 
@@ -56,6 +58,10 @@ void TFCOMM::saveasClick() {
         TFileProgressDialog progress(this, QStringLiteral("Saving %1").arg(*fileName));
         outcome = SaveTableToFile(*cds1, *fileName, progress.Callback());
     }
+    // Writing a text table walks the table and leaves it on its last record.
+    if (FormatForFileName(*fileName) == TDataFileFormat::TextTable && Data1 && DBGrid1 &&
+        Data1->rowCount() > 0)
+        DBGrid1->setCurrentIndex(Data1->index(Data1->rowCount() - 1, 0));
     // A packet that cannot be created ends the command with the general error box.
     if (outcome.kind == TSaveOutcome::TKind::PacketNotCreated)
         throw EFCreateError(outcome.message);

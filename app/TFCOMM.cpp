@@ -35,7 +35,7 @@
 namespace {
 
 constexpr int kClientWidth = 736;
-constexpr int kWindowHeight = 520;
+[[maybe_unused]] constexpr int kWindowHeight = 520;
 // The scrolled client reaches the controls that lie beyond the window's right and bottom edges.
 constexpr QSize kClientExtent(1130, 745);
 
