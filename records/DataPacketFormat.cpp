@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <charconv>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -40,6 +43,29 @@ constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
 
 inline bool Is(char c, uint8_t byteClass) {
     return (kClasses[uint8_t(c)] & byteClass) != 0;
+}
+
+// The first '"', '<' or '&' at or after p, or end. Values are read sixteen bytes at a time where
+// the processor allows, as this scan covers most of a packet's bytes.
+inline const char* FindValueStop(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i less = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, less)),
+                         _mm_cmpeq_epi8(bytes, amp));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask)
+            return p + __builtin_ctz(unsigned(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && !Is(*p, kValueStop))
+        ++p;
+    return p;
 }
 
 bool Equals(const char* data, size_t size, const char* text) {
@@ -441,8 +467,7 @@ TDataPacketReader::TParse TDataPacketReader::ParseElement(const char* p, const c
         // byte of a double-byte character is never '"', '<' or '&' (trail bytes start at 0x40).
         attribute.value = q;
         for (;;) {
-            while (q < end && !Is(*q, kValueStop))
-                ++q;
+            q = FindValueStop(q, end);
             if (q == end || *q == '"')
                 break;
             if (*q == '<')

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 class TPacketRows {
@@ -69,38 +70,13 @@ public:
 
     // Calls f(const TRecord&, bool logged) for each row in order. The record is reused between
     // rows, so a table that copies the bytes out needs no allocation per row.
-    template <class F> void ForEach(F&& f) const {
-        TRecord record;
-        for (const std::string& block : blocks_) {
-            const char* p = block.data();
-            const char* end = p + block.size();
-            while (p < end) {
-                const auto flags = uint8_t(*p++);
-                if (flags & 1) {
-                    int32_t no;
-                    std::memcpy(&no, p, sizeof no);
-                    p += sizeof no;
-                    record.No = no;
-                } else {
-                    record.No.reset();
-                }
-                for (int i = 0; i < 4; ++i) {
-                    auto& text = record.Text[size_t(i)];
-                    if (!(flags & (2 << i))) {
-                        text.reset();
-                        continue;
-                    }
-                    const auto n = qsizetype(uint8_t(*p++));
-                    if (!text)
-                        text.emplace();
-                    text->resize(n);
-                    if (n)
-                        std::memcpy(text->data(), p, size_t(n));
-                    p += n;
-                }
-                f(static_cast<const TRecord&>(record), (flags & kLogged) != 0);
-            }
-        }
+    template <class F> void ForEach(F&& f) const { Walk(blocks_, std::forward<F>(f), false); }
+    // As ForEach, but each block is released once read, so the table filled from the rows can
+    // take over the memory; the rows are empty afterwards.
+    template <class F> void Drain(F&& f) {
+        Walk(blocks_, std::forward<F>(f), true);
+        blocks_.clear();
+        count_ = 0;
     }
 
     // Calls f(bool logged) for each row in order, without building the records.
@@ -130,13 +106,52 @@ public:
     std::vector<bool> LoggedAppends() const {
         std::vector<bool> all;
         all.reserve(size_t(count_));
-        ForEach([&](const TRecord&, bool logged) { all.push_back(logged); });
+        ForEachLogged([&](bool logged) { all.push_back(logged); });
         return all;
     }
 
 private:
+    template <class Blocks, class F> static void Walk(Blocks& blocks, F&& f, bool release) {
+        TRecord record;
+        for (auto& block : blocks) {
+            const char* p = block.data();
+            const char* end = p + block.size();
+            while (p < end) {
+                const auto flags = uint8_t(*p++);
+                if (flags & 1) {
+                    int32_t no;
+                    std::memcpy(&no, p, sizeof no);
+                    p += sizeof no;
+                    record.No = no;
+                } else {
+                    record.No.reset();
+                }
+                for (int i = 0; i < 4; ++i) {
+                    auto& text = record.Text[size_t(i)];
+                    if (!(flags & (2 << i))) {
+                        text.reset();
+                        continue;
+                    }
+                    const auto n = qsizetype(uint8_t(*p++));
+                    if (!text)
+                        text.emplace();
+                    text->resize(n);
+                    if (n)
+                        std::memcpy(text->data(), p, size_t(n));
+                    p += n;
+                }
+                f(static_cast<const TRecord&>(record), (flags & kLogged) != 0);
+            }
+            if constexpr (!std::is_const_v<Blocks>) {
+                if (release)
+                    std::string().swap(block);
+            }
+        }
+    }
+
     static constexpr uint8_t kLogged = 0x80;
-    static constexpr size_t kBlockBytes = 1 << 20; // far above the largest row (89 bytes)
+    // Far above the largest row (89 bytes), and small enough to be reused from the heap.
+    static constexpr size_t kBlockBytes = 64 * 1024;
     std::vector<std::string> blocks_;
     int64_t count_ = 0;
 };
