@@ -104,6 +104,8 @@ public:
     bool CheckedOut() const { return checkedOut_.load(); }
     bool InEvent() const { return inEvent_.load(); }
     bool HasReader() const { return reader_ != nullptr; }
+    // The reader waits for the event thread to run a delivery.
+    bool ReaderDeliveryPending() const { return reader_ != nullptr && reader_->DeliveryPending(); }
     const THidPnPInfo& PnP() const { return *pnp_; }
     // The system's text for an error code of the error event.
     QString SystemErrorText(uint32_t code) const { return platform_.ErrorText(code); }

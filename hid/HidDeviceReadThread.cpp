@@ -79,6 +79,11 @@ void THidDeviceReadThread::WaitFor() {
     Join();
 }
 
+bool THidDeviceReadThread::DeliveryPending() const {
+    std::lock_guard lock(channel_->mutex);
+    return channel_->pending;
+}
+
 void THidDeviceReadThread::DeferStop(std::shared_ptr<THidDeviceReadThread> self) {
     RequestTerminate();
     channel_->orphan = std::move(self);

@@ -57,6 +57,8 @@ public:
     void WaitFor();
     // Event thread: this reader's delivery is running (the caller is inside its handler).
     bool InDelivery() const { return channel_->running; }
+    // A delivery waits for the event thread (for tests that stop a reader at that moment).
+    bool DeliveryPending() const;
     // Event thread: hands this reader to its running delivery, which joins it afterwards.
     void DeferStop(std::shared_ptr<THidDeviceReadThread> self);
 

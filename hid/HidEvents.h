@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <type_traits>
 #include <typeinfo>
 #include <utility>
 
@@ -25,18 +26,19 @@ public:
     THidEventRef() = default;
 
     // A member function of an object; its code part is the member function.
-    template <class T>
-    THidEventRef(T* object, R (T::*method)(Args...))
+    template <class T, class C>
+    requires std::is_base_of_v<C, T> THidEventRef(T* object, R (C::*method)(Args...))
         : call_([object, method](Args... args) -> R { return (object->*method)(args...); }) {
-        SetCode(typeid(T), method);
+        SetCode(typeid(C), method);
     }
 
     // A member function that takes none of the event's arguments (a change handler without its
     // sender, for instance).
-    template <class T>
-    requires(sizeof...(Args) > 0) THidEventRef(T* object, R (T::*method)())
+    template <class T, class C>
+    requires(sizeof...(Args) > 0 && std::is_base_of_v<C, T>)
+        THidEventRef(T* object, R (C::*method)())
         : call_([object, method](Args...) -> R { return (object->*method)(); }) {
-        SetCode(typeid(T), method);
+        SetCode(typeid(C), method);
     }
 
     // Any callable; events made with the same `code` address count as the same handler.
