@@ -2,8 +2,8 @@
 
 #include "hid/HidControllerClass.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include "hid/HidEventDispatcher.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -42,7 +42,8 @@ void THidDeliveryChannel::RunPending() {
 
 THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, uint32_t inputReportByteLength)
     : Device(device), ReportBuffer(inputReportByteLength),
-      channel_(std::make_shared<THidDeliveryChannel>()) {}
+      channel_(std::make_shared<THidDeliveryChannel>()),
+      dispatcher_(THidEventDispatcher::ForEventThread()) {}
 
 THidDeviceReadThread::~THidDeviceReadThread() {
     RequestTerminate();
@@ -102,9 +103,7 @@ bool THidDeviceReadThread::Deliver(std::function<void()> job) {
         channel_->done = false;
     }
     channel_->changed.notify_all(); // a StopReader waiting on the event thread runs it at once
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [channel = channel_] { channel->RunPending(); },
-        Qt::QueuedConnection);
+    dispatcher_.Post(channel_);
     std::unique_lock lock(channel_->mutex);
     channel_->changed.wait(lock, [&] { return channel_->done; });
     channel_->done = false;

@@ -10,7 +10,7 @@
 // request has been seen.
 //
 // Threads: creation, Start, RequestTerminate and WaitFor run on the event thread, which is the
-// application's main thread (deliveries are posted to it).
+// application's main thread (deliveries are posted to it through THidEventDispatcher).
 
 #include <atomic>
 #include <condition_variable>
@@ -23,6 +23,7 @@
 
 class THidDevice;
 class THidDeviceReadThread;
+class THidEventDispatcher;
 
 // The hand-off between one reader and the event thread.
 struct THidDeliveryChannel {
@@ -77,6 +78,7 @@ private:
     void Join();
 
     std::shared_ptr<THidDeliveryChannel> channel_;
+    THidEventDispatcher& dispatcher_;
     std::atomic<bool> terminate_{false};
     std::thread thread_;
 };
