@@ -10,6 +10,6 @@ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX47_SAN
     -DRX47_BUILD_BENCH=OFF >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 cmake --build "$dir" -j"$(nproc)" --target test_hid test_hidlinux
 export QT_QPA_PLATFORM=offscreen
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/scripts/tsan.supp"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$dir/tests/test_hid"
 "$dir/tests/test_hidlinux"
