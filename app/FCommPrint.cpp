@@ -64,13 +64,15 @@ QImage TFCOMM::ChartPicture() {
         if (QGraphicsLayout* layout = chart->layout())
             layout->activate();
     }
+    QWidget* viewport = Chtshow->viewport();
     QImage image(Chtshow->size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(viewport->palette().color(viewport->backgroundRole()));
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, Chtshow->renderHints() & QPainter::Antialiasing);
-    // The scene holds the chart alone; the controls on the chart's tool row are not part of it.
-    Chtshow->scene()->render(&painter, QRectF(image.rect()), chart->geometry(),
-                             Qt::IgnoreAspectRatio);
+    painter.setRenderHints(Chtshow->renderHints());
+    // The view's own drawing of its scene, which holds the chart alone: the controls of the
+    // chart's tool row are widgets on top of it and stay out of the picture.
+    Chtshow->render(&painter, QRectF(viewport->geometry()), viewport->rect(),
+                    Qt::IgnoreAspectRatio);
     painter.end();
     return image;
 }
