@@ -82,6 +82,8 @@ TPrintPreview::TPrintPreview(std::unique_ptr<TRecordReport> report, IUserDialogs
     view_ = new TPageView(*this);
     scroller_->setWidget(view_);
     scroller_->viewport()->installEventFilter(this);
+    if (parent)
+        parent->installEventFilter(this); // the preview goes when the main window goes
     setCentralWidget(scroller_);
     BuildToolBar();
     // Most of a page at a readable size, and never larger than the screen.
@@ -137,8 +139,8 @@ void TPrintPreview::BuildToolBar() {
                 Qt::CTRL | Qt::Key_End, [this] { ShowPage(report_->PageCount() - 1); });
     bar->addSeparator();
     PrinterSetupAction =
-        command("PrinterSetup", QStringLiteral("Setup"), QStringLiteral("Printer setup"), {}, {},
-                [this] { PrinterSetup(); });
+        command("PrinterSetup", QStringLiteral("Printer Setup"), QStringLiteral("Printer setup"),
+                {}, {}, [this] { PrinterSetup(); });
     PrintAction =
         command("Print", QStringLiteral("Print"), QStringLiteral("Print"),
                 DrawToolIcon(TToolIcon::Print), QKeySequence::Print, [this] { PrintReport(); });
@@ -209,6 +211,11 @@ void TPrintPreview::UpdateCommands() {
 }
 
 bool TPrintPreview::eventFilter(QObject* watched, QEvent* event) {
+    // A hide that is no minimizing: the main window has closed.
+    if (watched == parent() && event->type() == QEvent::Hide && !event->spontaneous()) {
+        close();
+        return false;
+    }
     // Fit and width follow the window's size.
     if (watched == scroller_->viewport() && event->type() == QEvent::Resize &&
         zoom_ != TZoom::Actual)

@@ -98,6 +98,16 @@ TEST_F(PrintPreviewTest, ClickWaitsForTheCloseWhileTheMainWindowKeepsWorking) {
     EXPECT_EQ(window->cds1->Count(), 41);
 }
 
+TEST_F(PrintPreviewTest, ClosingTheMainWindowClosesThePreview) {
+    AddRecords(2);
+    window->show();
+    window->BtPrint->click();
+    AddRecords(1);
+    window->close();
+    EXPECT_EQ(window->PrintPreview, nullptr);
+    EXPECT_EQ(listener.resets, 1);
+}
+
 TEST_F(PrintPreviewTest, PageCommandsMoveAndStopAtTheEnds) {
     AddRecords(80);
     window->BtPrint->click();
