@@ -102,6 +102,26 @@ TEST_F(ChartPictureTest, PictureIsTheChartAsDrawnWithoutTheToolRow) {
     EXPECT_EQ(picture.pixel(box), screen.pixel(box));
 }
 
+TEST_F(ChartPictureTest, ReadingsPlottedThroughTheWindowShowAsTheBlueLine) {
+    // Readings offered the way the decoder offers them, swinging across the axis range.
+    for (int i = 0; i < 30; ++i) {
+        window->State.HumidityText = QByteArray::number(40 + i) + ".0";
+        window->State.TemperatureText = "21.5";
+        window->State.UnitText = "#";
+        window->State.ChartValue = float(i % 2 ? 150 : -150);
+        window->INDataToTable();
+    }
+    if (window->Chtshow->chart()->series().isEmpty())
+        GTEST_SKIP() << "the window has no chart controller yet";
+    const QString path = Path("line.bmp");
+    dialogs.saveAnswers.push_back(path);
+    window->BtSave->click();
+    const QImage picture(path);
+    ASSERT_EQ(picture.size(), window->Chtshow->size());
+    // Series1 is a blue fast line; 29 strokes over most of the plot height.
+    EXPECT_GT(CountNear(picture, QColor(0, 0, 255)), 1000);
+}
+
 TEST_F(ChartPictureTest, CancelledDialogWritesNothing) {
     window->BtSave->click(); // empty answer queue: cancel
     EXPECT_EQ(dialogs.saveRequests.size(), 1u);
