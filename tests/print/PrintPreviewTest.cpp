@@ -5,10 +5,12 @@
 #include "PrintWindowFixture.h"
 #include "app/TPrintPreview.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,17 +36,21 @@ TEST_F(PrintPreviewTest, OpensWithItsCaptionAndTheTablesPages) {
 TEST_F(PrintPreviewTest, GridStaysFrozenUntilThePreviewCloses) {
     AddRecords(3);
     listener = {};
+    const QAbstractItemModel* grid = window->DBGrid1->model();
+    ASSERT_EQ(grid->rowCount(), 3);
     window->BtPrint->click();
     ASSERT_NE(window->PrintPreview, nullptr);
     AddRecords(5); // readings keep arriving
     EXPECT_EQ(listener.appended, 0);
     EXPECT_EQ(listener.resets, 0);
+    EXPECT_EQ(grid->rowCount(), 3);
     // The preview shows the pages built when it opened.
     EXPECT_EQ(window->PrintPreview->Report().RecordCount(), 3);
 
     window->PrintPreview->close();
     EXPECT_EQ(window->PrintPreview, nullptr);
     EXPECT_EQ(listener.resets, 1); // the grid catches up at once
+    EXPECT_EQ(grid->rowCount(), 8);
     AddRecords(1);
     EXPECT_EQ(listener.appended, 1); // and follows again
 }

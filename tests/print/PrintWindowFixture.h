@@ -16,8 +16,6 @@ class PrintWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        if (!window->cds1) // until the window makes its own table
-            window->cds1 = std::make_unique<TRecordTable>();
         window->PrintPreviewWaits = false;
         window->cds1->AddListener(&listener);
     }
