@@ -221,6 +221,15 @@ public:
     // ---- Printing and chart picture (FCommPrint.cpp) -----------------------------------------
     void BtPrintClick();
     void BtSaveClick();
+    // Opens the preview of cds1 with the grid frozen until it closes; false (and nothing opened)
+    // while one is showing. BtPrintClick then waits for it to close, handling the window's events
+    // meanwhile, unless PrintPreviewWaits is false (tests).
+    bool OpenPrintPreview();
+    void PrintPreviewClosed();
+    // Draws the chart into an image of the chart's size, as on screen (no overlaid controls).
+    QImage ChartPicture();
+    class TPrintPreview* PrintPreview = nullptr; // the open preview, owned as a child window
+    bool PrintPreviewWaits = true;
 
     // ---- Trend chart (FCommChart.cpp) --------------------------------------------------------
     void CreateChartComponents();
