@@ -54,7 +54,20 @@ unsigned SegmentsFor(char c) {
     }
 }
 
-bool IsSegmentChar(char c) {
+// A text made only of figures (hex digits, "-", blanks and the unit marks) is drawn wholly as
+// seven-segment cells, as the logger shows its readings; in a word such as "DEW" or "Data" the
+// letters stay letters and only digits, "-" and the marks take the LCD form.
+bool IsFigureText(const QByteArray& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return SegmentsFor(c) != 0 || c == ' ' || c == '#' || c == '?';
+    });
+}
+
+bool IsSegmentChar(char c, bool figures) {
+    if (c == ' ')
+        return figures;
+    if (c >= 'A' && c <= 'F')
+        return figures;
     return SegmentsFor(c) != 0;
 }
 
@@ -72,11 +85,11 @@ QFont TextFont(const TGlyphStyle& style) {
     return font;
 }
 
-double Advance(char c, const TGlyphStyle& style, const QFontMetricsF& fm) {
+double Advance(char c, bool figures, const TGlyphStyle& style, const QFontMetricsF& fm) {
     const double p = style.pixelSize;
     if (c == '#' || c == '?')
         return p * (kCellAdvance + 0.22);
-    if (IsSegmentChar(c) || c == ' ')
+    if (IsSegmentChar(c, figures))
         return p * kCellAdvance;
     return fm.horizontalAdvance(QChar(char16_t(static_cast<unsigned char>(c))));
 }
@@ -155,11 +168,13 @@ void DrawDegreeMark(QPainter& painter, QPointF origin, char mark, const TGlyphSt
 QSizeF GlyphTextSize(const QByteArray& text, const TGlyphStyle& style) {
     const QFont font = TextFont(style);
     const QFontMetricsF fm(font);
+    const bool figures = IsFigureText(text);
     double width = 0;
     for (const char c : text)
-        width += Advance(c, style, fm);
-    const bool anySegment = std::any_of(
-        text.begin(), text.end(), [](char c) { return IsSegmentChar(c) || c == '#' || c == '?'; });
+        width += Advance(c, figures, style, fm);
+    const bool anySegment = std::any_of(text.begin(), text.end(), [figures](char c) {
+        return IsSegmentChar(c, figures) || c == '#' || c == '?';
+    });
     const double height = anySegment ? style.pixelSize * kDigitHeight : fm.height();
     return {width, std::max(height, fm.height())};
 }
@@ -182,17 +197,18 @@ void DrawGlyphText(QPainter& painter, const QRectF& rect, const QByteArray& text
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setFont(font);
     painter.setPen(style.ink);
+    const bool figures = IsFigureText(text);
     for (const char c : text) {
         if (c == '#' || c == '?') {
             DrawDegreeMark(painter, QPointF(x, digitTop), c, style);
-        } else if (IsSegmentChar(c) || c == ' ') {
+        } else if (IsSegmentChar(c, figures)) {
             DrawSegments(painter, QPointF(x, digitTop), SegmentsFor(c), style);
         } else {
             const double baseline = digitTop + style.pixelSize * kDigitHeight;
             painter.drawText(QPointF(x, baseline),
                              QString(QChar(char16_t(static_cast<unsigned char>(c)))));
         }
-        x += Advance(c, style, fm);
+        x += Advance(c, figures, style, fm);
     }
     painter.restore();
 }
