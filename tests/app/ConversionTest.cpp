@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ConversionCase{" 1", false, 0}, ConversionCase{"1 ", false, 0},
                       ConversionCase{"A", false, 0}, ConversionCase{"1.5", false, 0},
                       ConversionCase{"2147483648", false, 0},
-                      ConversionCase{"99999999999999999999", false, 0}));
+                      ConversionCase{"99999999999999999999", false, 0}),
+    [](const auto& p) { return "case" + std::to_string(p.index); });
 
 TEST(StrToIntOrZero, SignsAndEmptyTextCountAsZero) {
     EXPECT_EQ(StrToIntOrZero(""), 0);

@@ -131,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, LimitHandlers,
                          ::testing::Values(LimitCase{"-", false}, LimitCase{"+", false},
                                            LimitCase{"", false}, LimitCase{"-123", false},
                                            LimitCase{"5-", true}, LimitCase{"+-", true},
-                                           LimitCase{"abc", true}));
+                                           LimitCase{"abc", true}),
+                         [](const auto& p) { return "case" + std::to_string(p.index); });
 
 TEST_F(ShellTest, LimitCheckBoxClickRunsTheHandler) {
     window->Setmax->blockSignals(true);
