@@ -202,6 +202,10 @@ public:
     void RHORTEMPClick();
     QByteArray LastRecordKey;
     int32_t SampleCountdown = 0;
+    // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
+    std::unique_ptr<QAbstractTableModel> RecordsModel;
+    // Makes the newest record the grid's current row and scrolls to it.
+    void FollowNewestRecord();
 
     // ---- Recall start-time panel (FCommRecall.cpp) -------------------------------------------
     void RecallCheckClick();
@@ -227,6 +231,8 @@ public:
     void MaxrecordExit();
     void Timer1Timer();
     void ChtshowResize();
+    // Draws Chtshow with Qt Charts; Chart drives it. Declared after Chart, so it goes first.
+    std::shared_ptr<class TQtChartAdapter> ChartView;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
