@@ -181,6 +181,8 @@ public:
     void Button3Click();
     void Button2Click();
     QByteArray SerialDigits;
+    // An accepted serial frame's nine data digits as a reading through the frame decoder.
+    void ShowSerialReading(const QByteArray& digits);
 
     // ---- Records and logging policy (FCommRecords.cpp) ---------------------------------------
     void CreateRecordComponents();

@@ -19,7 +19,8 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
     line_ = new QLineSeries;
     line_->setObjectName(QStringLiteral("Series1"));
     line_->setPen(QPen(Qt::blue, 1));
-    areaUpper_ = new QLineSeries;
+    // The area series draws its upper line without owning it; the chart does, as a child.
+    areaUpper_ = new QLineSeries(chart_);
     area_ = new QAreaSeries(areaUpper_);
     area_->setObjectName(QStringLiteral("Series2"));
     area_->setBrush(QColor(Qt::blue));
@@ -48,7 +49,11 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
     line_->setVisible(SeriesActive(0));
     area_->setVisible(SeriesActive(1));
 
+    // The view hands back, but does not delete, the chart it was created with.
+    QChart* const initial = view.chart();
     view.setChart(chart_);
+    if (initial != chart_)
+        delete initial;
     view.setRubberBand(QChartView::NoRubberBand);
     view.setRenderHint(QPainter::Antialiasing, false);
 }
