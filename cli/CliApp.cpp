@@ -2,6 +2,7 @@
 
 #include "cli/CliEnvironment.h"
 #include "cli/CliOutput.h"
+#include "cli/ConvertCommand.h"
 #include "cli/DecodeCommand.h"
 #include "cli/ExitCodes.h"
 
@@ -14,6 +15,7 @@ struct TCommand {
 };
 
 const TCommand kCommands[] = {
+    {"convert", RunConvert, ConvertUsage},
     {"decode", RunDecode, DecodeUsage},
 };
 
@@ -67,6 +69,7 @@ QString CliUsage() {
         "The headless companion of the RX47 Interface Program.\n"
         "\n"
         "Commands:\n"
+        "  convert IN OUT       open a data file and save it as another (.xml or text)\n"
         "  decode [--temp] HEX  decode one frame given as hexadecimal text\n"
         "  help [COMMAND]       this text, or the options of one command\n"
         "\n"
