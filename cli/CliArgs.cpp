@@ -10,17 +10,17 @@ QString TParsedArgs::Value(const QString& name) const {
 
 namespace {
 
-const TOptionSpec* FindSpec(const std::vector<TOptionSpec>& specs, const QString& name) {
-    for (const TOptionSpec& spec : specs) {
-        if (spec.name == name)
-            return &spec;
+const TOptionDef* FindOption(const std::vector<TOptionDef>& definitions, const QString& name) {
+    for (const TOptionDef& definition : definitions) {
+        if (definition.name == name)
+            return &definition;
     }
     return nullptr;
 }
 
 } // namespace
 
-TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionSpec>& specs) {
+TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionDef>& definitions) {
     TParsedArgs parsed;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size() && parsed.error.isEmpty(); ++i) {
@@ -43,8 +43,8 @@ TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionSpe
         }
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-        const TOptionSpec* spec = FindSpec(specs, name);
-        if (!spec) {
+        const TOptionDef* definition = FindOption(definitions, name);
+        if (!definition) {
             parsed.error = QStringLiteral("unknown option '--%1'").arg(name);
             break;
         }
@@ -53,19 +53,19 @@ TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionSpe
             break;
         }
         QString value;
-        switch (spec->kind) {
-        case TOptionSpec::Flag:
+        switch (definition->kind) {
+        case TOptionDef::Flag:
             if (equals >= 0)
                 parsed.error = QStringLiteral("--%1 takes no value").arg(name);
             break;
-        case TOptionSpec::OptionalValue:
+        case TOptionDef::OptionalValue:
             if (equals >= 0) {
                 value = arg.mid(equals + 1);
                 if (value.isEmpty())
                     parsed.error = QStringLiteral("--%1= needs a file name").arg(name);
             }
             break;
-        case TOptionSpec::Value:
+        case TOptionDef::Value:
             if (equals >= 0) {
                 value = arg.mid(equals + 1);
             } else if (i + 1 < arguments.size()) {

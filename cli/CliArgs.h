@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-struct TOptionSpec {
+struct TOptionDef {
     enum TKind { Flag, Value, OptionalValue };
     QString name; // without the leading dashes
     TKind kind = Flag;
@@ -25,7 +25,7 @@ struct TParsedArgs {
     QString Value(const QString& name) const;
 };
 
-TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionSpec>& specs);
+TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionDef>& definitions);
 
 // A whole number of at least `minimum` for an option; nullopt and `error` set otherwise.
 std::optional<int> ParseNumberOption(const TParsedArgs& args, const QString& name, int minimum,

@@ -60,7 +60,7 @@ QByteArray DecodeLines(const TReadout& readout, const TProgramState& state) {
 
 int RunDecode(const QStringList& arguments, const TCliEnvironment& environment) {
     ICliOutput& output = *environment.output;
-    const TParsedArgs args = ParseArgs(arguments, {{QStringLiteral("temp"), TOptionSpec::Flag}});
+    const TParsedArgs args = ParseArgs(arguments, {{QStringLiteral("temp"), TOptionDef::Flag}});
     if (args.help) {
         output.Out(DecodeUsage().toLocal8Bit());
         return kExitOk;

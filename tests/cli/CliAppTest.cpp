@@ -42,9 +42,9 @@ class CliArgsTest : public ::testing::TestWithParam<ArgsCase> {};
 
 TEST_P(CliArgsTest, Parses) {
     const ArgsCase& c = GetParam();
-    const TParsedArgs parsed = ParseArgs(c.arguments, {{"count", TOptionSpec::Value},
-                                                       {"simulate", TOptionSpec::OptionalValue},
-                                                       {"temp", TOptionSpec::Flag}});
+    const TParsedArgs parsed = ParseArgs(c.arguments, {{"count", TOptionDef::Value},
+                                                       {"simulate", TOptionDef::OptionalValue},
+                                                       {"temp", TOptionDef::Flag}});
     EXPECT_EQ(parsed.error, c.error);
     if (c.error.isEmpty()) {
         EXPECT_EQ(parsed.options, c.options);
@@ -70,13 +70,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliArgsTest, ::testing::Values(
 
 TEST(CliArgsNumbers, StrictAndBounded) {
     QString error;
-    EXPECT_EQ(ParseNumberOption(ParseArgs({"--count=12"}, {{"count", TOptionSpec::Value}}), "count",
+    EXPECT_EQ(ParseNumberOption(ParseArgs({"--count=12"}, {{"count", TOptionDef::Value}}), "count",
                                 1, error),
               12);
-    EXPECT_FALSE(ParseNumberOption(ParseArgs({"--count=1x"}, {{"count", TOptionSpec::Value}}),
+    EXPECT_FALSE(ParseNumberOption(ParseArgs({"--count=1x"}, {{"count", TOptionDef::Value}}),
                                    "count", 1, error));
     EXPECT_EQ(error, "--count: '1x' is not a valid integer value");
-    EXPECT_FALSE(ParseNumberOption(ParseArgs({"--count=0"}, {{"count", TOptionSpec::Value}}),
+    EXPECT_FALSE(ParseNumberOption(ParseArgs({"--count=0"}, {{"count", TOptionDef::Value}}),
                                    "count", 1, error));
     EXPECT_EQ(error, "--count must be at least 1");
 }
