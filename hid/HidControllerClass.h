@@ -75,6 +75,8 @@ public:
     const THidAttributes& IdentityRecord() const { return identity_; }
     // The query handle was last opened for reading and writing (reading needs it).
     bool ReadWriteAccess() const { return readWriteAccess_; }
+    // The system's error code of the last read-write open that failed; 0 after one that worked.
+    uint32_t ReadWriteOpenError() const { return readWriteOpenError_; }
 
     // One output report, byte 0 the report ID; synchronous. False when the device is not
     // accessible, cannot be opened, or the system refused it.
@@ -155,6 +157,7 @@ private:
     THidDataErrorEvent errorHandler_;
     THidPlugEvent unplugHandler_;
     bool readWriteAccess_ = false;
+    uint32_t readWriteOpenError_ = 0;
     std::shared_ptr<THidDeviceReadThread> reader_;
 };
 

@@ -51,6 +51,7 @@ bool THidDevice::IsAccessible() const {
 THidHandle THidDevice::OpenWithFallback() {
     THidHandle handle = platform_.Open(pnp_->InterfacePath, THidAccess::ReadWrite);
     readWriteAccess_ = handle != kInvalidHidHandle;
+    readWriteOpenError_ = readWriteAccess_ ? 0 : platform_.LastError();
     if (handle == kInvalidHidHandle)
         handle = platform_.Open(pnp_->InterfacePath, THidAccess::QueryOnly);
     return handle;

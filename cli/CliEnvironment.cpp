@@ -1,0 +1,7 @@
+#include "cli/CliEnvironment.h"
+
+#include "app/LocaleInfo.h"
+
+QByteArray CliDecimalSep(const TCliEnvironment& environment) {
+    return environment.decimalSepQuery ? environment.decimalSepQuery() : QueryDecimalSeparator();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Where the command writes: standard output for results, standard error for messages. The
+// program writes to the process's streams; tests capture both in memory.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class ICliOutput {
+public:
+    virtual ~ICliOutput() = default;
+    virtual void Out(QByteArrayView bytes) = 0;
+    virtual void Err(QByteArrayView bytes) = 0;
+};
+
+// The process's stdout and stderr, flushed after every write so that a reader of a pipe sees each
+// line as soon as it is printed.
+class TStdioOutput : public ICliOutput {
+public:
+    void Out(QByteArrayView bytes) override;
+    void Err(QByteArrayView bytes) override;
+};
+
+class TBufferOutput : public ICliOutput {
+public:
+    void Out(QByteArrayView bytes) override { out.append(bytes); }
+    void Err(QByteArrayView bytes) override { err.append(bytes); }
+    QByteArray out, err;
+};
+
+// "rx47-cli: <message>\n" on standard error, in the terminal's encoding.
+void ReportError(ICliOutput& output, const QString& message);

@@ -1,0 +1,51 @@
+#include "cli/ConvertCommand.h"
+
+#include "cli/CliArgs.h"
+#include "cli/CliEnvironment.h"
+#include "cli/CliOutput.h"
+#include "cli/ExitCodes.h"
+#include "records/DataFiles.h"
+#include "records/RecordTable.h"
+
+int RunConvert(const QStringList& arguments, const TCliEnvironment& environment) {
+    ICliOutput& output = *environment.output;
+    const TParsedArgs args = ParseArgs(arguments, {});
+    if (args.help) {
+        output.Out(ConvertUsage().toLocal8Bit());
+        return kExitOk;
+    }
+    QString error = args.error;
+    if (error.isEmpty() && args.positionals.size() != 2)
+        error = QStringLiteral("convert needs two file names, IN and OUT");
+    if (!error.isEmpty()) {
+        ReportError(output,
+                    QStringLiteral("convert: %1 (try 'rx47-cli convert --help')").arg(error));
+        return kExitUsage;
+    }
+    const QString& in = args.positionals[0];
+    const QString& out = args.positionals[1];
+
+    TRecordTable table;
+    const TLoadOutcome loaded = LoadTableFromFile(in, table);
+    if (!loaded.ok) {
+        // The window's one message, with the reason it keeps for diagnostics.
+        ReportError(output, QStringLiteral("%1: %2 (%3)")
+                                .arg(in, QLatin1String(kLoadFailedMessage), loaded.reason));
+        return kExitFailed;
+    }
+    const TSaveOutcome saved = SaveTableToFile(table, out);
+    if (saved.kind != TSaveOutcome::TKind::Saved) {
+        ReportError(output, saved.message);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+QString ConvertUsage() {
+    return QStringLiteral(
+        "Usage: rx47-cli convert IN OUT\n"
+        "Opens the data file IN and saves its records as OUT, as the window's Open and Save do.\n"
+        "A name ending in .xml (any case) is an XML data packet, any other name a tab-separated\n"
+        "text table. A file that does not open is not converted (exit code 1) and OUT is left\n"
+        "as it was; OUT is replaced only by a complete file.\n");
+}
