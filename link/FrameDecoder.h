@@ -14,7 +14,7 @@
 #include "link/Readout.h"
 
 struct TDecodeSettings {
-    QByteArray DecimalSep; // the locale's decimal separator, possibly empty
+    QByteArray DecimalSep;        // the locale's decimal separator, possibly empty
     bool PlotTemperature = false; // RHORTEMP ticked
 };
 
