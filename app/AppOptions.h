@@ -7,10 +7,10 @@
 
 struct TAppOptions {
     bool help = false;
-    bool simulate = false;   // --simulate or --simulate=FILE: the simulated cable and logger
-    QString replayFile;      // --simulate=FILE: replay recorded frames
-    bool connect = false;    // --connect: press Connect once the window is up
-    QString error;           // a clear message for an unknown option
+    bool simulate = false; // --simulate or --simulate=FILE: the simulated cable and logger
+    QString replayFile;    // --simulate=FILE: replay recorded frames
+    bool connect = false;  // --connect: press Connect once the window is up
+    QString error;         // a clear message for an unknown option
 };
 
 TAppOptions ParseAppOptions(const QStringList& arguments);

@@ -8,7 +8,9 @@ void TFCOMM::USBConClick() {}
 void TFCOMM::SendUSBData(uint8_t) {}
 void TFCOMM::SetFeatureClick() {}
 void TFCOMM::ReadBtnClick() {}
-bool TFCOMM::HidCtlEnumerate(THidDevice*, int32_t) { return true; }
+bool TFCOMM::HidCtlEnumerate(THidDevice*, int32_t) {
+    return true;
+}
 void TFCOMM::HidCtlDeviceChange() {}
 void TFCOMM::HidCtlArrival(THidDevice*) {}
 void TFCOMM::HidCtlRemoval(THidDevice*) {}
@@ -18,5 +20,7 @@ void TFCOMM::SendDataClick() {}
 void TFCOMM::DegugClick() {}
 void TFCOMM::CONokNDblClick() {}
 void TFCOMM::ClearBtnClick() {}
-QString TFCOMM::DeviceCaption(THidDevice*) { return {}; }
+QString TFCOMM::DeviceCaption(THidDevice*) {
+    return {};
+}
 void TFCOMM::USBRData(THidDevice*, uint8_t, const uint8_t*, uint16_t) {}

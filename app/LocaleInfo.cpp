@@ -6,7 +6,8 @@
 QByteArray QueryDecimalSeparator(const char* localeName) {
     // A private locale object: the process-wide locale stays "C", so nothing else that formats
     // numbers (file writers, Qt) changes behaviour with the user's locale.
-    locale_t loc = newlocale(LC_NUMERIC_MASK, localeName ? localeName : "", static_cast<locale_t>(0));
+    locale_t loc =
+        newlocale(LC_NUMERIC_MASK, localeName ? localeName : "", static_cast<locale_t>(0));
     if (loc == static_cast<locale_t>(0))
         return {};
     // Mirrors the fixed 10-byte buffer of the original query: the text up to the first NUL.

@@ -19,7 +19,8 @@ QString ToQtFilter(const QString& pipeFilter) {
 
 void TQtUserDialogs::ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) {
     QMessageBox box(parent_);
-    box.setWindowTitle(caption.isEmpty() ? (parent_ ? parent_->windowTitle() : QString()) : caption);
+    box.setWindowTitle(caption.isEmpty() ? (parent_ ? parent_->windowTitle() : QString())
+                                         : caption);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     switch (icon) {

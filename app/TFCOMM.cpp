@@ -13,9 +13,10 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
-#include <QCheckBox>
 #include <QChartView>
+#include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -37,7 +38,7 @@ namespace {
 constexpr int kClientWidth = 736;
 constexpr int kWindowHeight = 520;
 // The scrolled client reaches the controls that lie beyond the window's right and bottom edges.
-constexpr QSize kClientExtent(1130, 745);
+constexpr QSize kClientExtent(1130, 760);
 
 QFont WindowFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -122,7 +123,7 @@ TFCOMM::TFCOMM(const TFCOMMEnvironment& environment, QWidget* parent)
     BindCommandMap();
 
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    setFixedSize(kClientWidth + scrollBar, 476 + menuBar()->sizeHint().height() + scrollBar);
+    setFixedSize(kClientWidth + scrollBar, kWindowHeight);
     FormCreate();
 }
 
@@ -160,20 +161,23 @@ void TFCOMM::BuildVisibleArea() {
         return shape;
     };
     // Humidity: three digits, the point, "%RH".
-    LcdD3 = digit("LcdD3", "8", 8, 10, 38, 62, 80);
-    LcdD2 = digit("LcdD2", "8", 48, 10, 38, 62, 80);
-    LcdP1 = point("LcdP1", 86, 64);
-    LcdD1 = digit("LcdD1", "8", 92, 10, 38, 62, 80);
-    LcdTimeT = Place(new TGlyphLabel("%RH", 21, Panel1), "LcdTimeT", 92, 76, 46, 18);
+    constexpr double kDigitPx = 72;
+    LcdD3 = digit("LcdD3", "8", 8, 12, 34, 58, kDigitPx);
+    LcdD2 = digit("LcdD2", "8", 44, 12, 34, 58, kDigitPx);
+    LcdP1 = point("LcdP1", 76, 60);
+    LcdD1 = digit("LcdD1", "8", 84, 12, 34, 58, kDigitPx);
+    LcdTimeT = Place(new TGlyphLabel("%RH", 21, Panel1), "LcdTimeT", 80, 72, 46, 20);
     // Temperature: sign, three digits, the point, the unit mark and the dew-point caption.
-    LcdFH = digit("LcdFH", "-", 136, 10, 26, 62, 80);
+    LcdFH = digit("LcdFH", "-", 128, 12, 30, 58, kDigitPx);
     LcdFH->Style().bold = true;
-    LcdDT3 = digit("LcdDT3", "8", 156, 10, 38, 62, 80);
-    LcdDT2 = digit("LcdDT2", "8", 196, 10, 38, 62, 80);
-    LcdP2 = point("LcdP2", 234, 64);
-    LcdDT1 = digit("LcdDT1", "8", 240, 10, 38, 62, 80);
-    LCDC = digit("LCDC", "#", 276, 12, 30, 26, 32);
-    LCDDEW = Place(new QLabel(QStringLiteral("DEW POINT"), Panel1), "LCDDEW", 180, 78, 124, 20);
+    LcdFH->Style().ghost = QColor(0, 0, 0, 0);
+    LcdDT3 = digit("LcdDT3", "8", 156, 12, 34, 58, kDigitPx);
+    LcdDT2 = digit("LcdDT2", "8", 192, 12, 34, 58, kDigitPx);
+    LcdP2 = point("LcdP2", 224, 60);
+    LcdDT1 = digit("LcdDT1", "8", 232, 12, 34, 58, kDigitPx);
+    LCDC = digit("LCDC", "#", 270, 12, 36, 26, 32);
+    LCDC->Style().ghost = QColor(0, 0, 0, 0);
+    LCDDEW = Place(new QLabel(QStringLiteral("DEW POINT"), Panel1), "LCDDEW", 160, 74, 144, 20);
     LCDDEW->setFont(ArialFont(16, true));
     LCDDEW->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Time.
@@ -187,16 +191,29 @@ void TFCOMM::BuildVisibleArea() {
     }
 
     // Tool row.
-    RepeatSet = Place(new QCheckBox(QStringLiteral("Repeat"), c), "RepeatSet", 4, 173, 64, 20);
+    RepeatSet = Place(new QCheckBox(QStringLiteral("Repeat"), c), "RepeatSet", 4, 173, 62, 20);
     RepeatSet->setToolTip(QStringLiteral("Repeage Record"));
     RecordSI = Place(new QCheckBox(QStringLiteral("Sampling Interval           'S"), c), "RecordSI",
-                     70, 173, 146, 20);
-    RecordSITime = Place(new QLineEdit(QStringLiteral("10"), c), "RecordSITime", 176, 172, 27, 20);
+                     64, 173, 158, 20);
+    QFont toolFont = RecordSI->font();
+    toolFont.setBold(false);
+    toolFont.setPixelSize(10);
+    RecordSI->setFont(toolFont);
+    RepeatSet->setFont(toolFont);
+    // The interval edit sits over the spaces of the caption, before its "'S".
+    const int indicator = RecordSI->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                          RecordSI->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int editX =
+        RecordSI->x() + indicator +
+        QFontMetrics(toolFont).horizontalAdvance(QStringLiteral("Sampling Interval ")) + 2;
+    RecordSITime =
+        Place(new QLineEdit(QStringLiteral("10"), c), "RecordSITime", editX, 172, 27, 20);
     RecordSITime->setAlignment(Qt::AlignRight);
-    RecordNew = SpeedButton(c, "RecordNew", QStringLiteral("Close Data"), 217, 171, 22, 22);
-    OpenDataFiles = SpeedButton(c, "OpenDataFiles", QStringLiteral("Open old data files"), 239, 171, 22, 22);
-    saveas = SpeedButton(c, "saveas", QStringLiteral("Save data files"), 261, 171, 22, 22);
-    BtPrint = SpeedButton(c, "BtPrint", QStringLiteral("Print"), 283, 171, 22, 22);
+    RecordNew = SpeedButton(c, "RecordNew", QStringLiteral("Close Data"), 224, 171, 22, 22);
+    OpenDataFiles =
+        SpeedButton(c, "OpenDataFiles", QStringLiteral("Open old data files"), 246, 171, 22, 22);
+    saveas = SpeedButton(c, "saveas", QStringLiteral("Save data files"), 268, 171, 22, 22);
+    BtPrint = SpeedButton(c, "BtPrint", QStringLiteral("Print"), 290, 171, 22, 22);
     RecordNew->setIcon(DrawToolIcon(TToolIcon::CloseData));
     OpenDataFiles->setIcon(DrawToolIcon(TToolIcon::Open));
     saveas->setIcon(DrawToolIcon(TToolIcon::Save));
@@ -222,7 +239,8 @@ void TFCOMM::BuildVisibleArea() {
     CONok = Place(new QLabel(Chtshow), "CONok", 5, 8, 25, 24);
     CONok->setPixmap(DrawLinkImage(true));
     CONok->hide();
-    RHORTEMP = Place(new QCheckBox(QStringLiteral("%RH / Temp"), Chtshow), "RHORTEMP", 34, 10, 92, 20);
+    RHORTEMP =
+        Place(new QCheckBox(QStringLiteral("%RH / Temp"), Chtshow), "RHORTEMP", 34, 10, 92, 20);
     Maxrecord = Place(new QLineEdit(QStringLiteral("100"), Chtshow), "Maxrecord", 128, 10, 40, 20);
     Maxrecord->setAlignment(Qt::AlignRight);
     Maxrecord->setToolTip(QStringLiteral("Points per page"));
@@ -252,7 +270,8 @@ void TFCOMM::BuildVisibleArea() {
 void TFCOMM::BuildOutsideArea() {
     QWidget* c = Client;
     ClearBtn = Place(new QPushButton(QStringLiteral("Clear"), c), "ClearBtn", 739, 438, 75, 25);
-    SendData = Place(new QPushButton(QStringLiteral("USBSendData"), c), "SendData", 957, 408, 100, 25);
+    SendData =
+        Place(new QPushButton(QStringLiteral("USBSendData"), c), "SendData", 957, 408, 100, 25);
     BTCon = PanelButton(c, "BTCon", QStringLiteral("Connect"), 957, 666, 100, 25);
 
     Panel2 = Place(new QFrame(c), "Panel2", 41, 670, 334, 26);
@@ -263,7 +282,8 @@ void TFCOMM::BuildOutsideArea() {
     silver.setColor(QPalette::Window, QColor(192, 192, 192));
     silver.setColor(QPalette::Base, QColor(192, 192, 192));
     Panel2->setPalette(silver);
-    RecallCheck = Place(new QCheckBox(QStringLiteral("RecallData"), Panel2), "RecallCheck", 4, 3, 96, 20);
+    RecallCheck =
+        Place(new QCheckBox(QStringLiteral("RecallData"), Panel2), "RecallCheck", 4, 3, 96, 20);
     RecallCheck->setToolTip(QStringLiteral("Repeage Record"));
     QFont recallFont = ArialFont(12, true);
     recallFont.setItalic(true);
@@ -306,7 +326,8 @@ void TFCOMM::BuildHiddenControls() {
     ReadBtn->setText(QStringLiteral("Read"));
     ReadBtn->setCheckable(true);
     hidden(ReadBtn);
-    SetFeature = Place(new QPushButton(QStringLiteral("SetFeature"), c), "SetFeature", 800, 130, 80, 25);
+    SetFeature =
+        Place(new QPushButton(QStringLiteral("SetFeature"), c), "SetFeature", 800, 130, 80, 25);
     hidden(SetFeature);
     DevListBox = Place(new QListWidget(c), "DevListBox", 800, 160, 200, 80);
     hidden(DevListBox);
@@ -328,7 +349,8 @@ void TFCOMM::BuildHiddenControls() {
     for (auto* slot : {&BtCOM1, &BtCOM2, &BtCOM3, &BtCOM4}) {
         const int n = int(slot - &BtCOM1) + 1;
         const QByteArray name = "BtCOM" + QByteArray::number(n);
-        *slot = PanelButton(c, name.constData(), QStringLiteral("COM %1").arg(n), comX, 670, 60, 25);
+        *slot =
+            PanelButton(c, name.constData(), QStringLiteral("COM %1").arg(n), comX, 670, 60, 25);
         hidden(*slot);
         comX += 62;
     }
@@ -337,7 +359,8 @@ void TFCOMM::BuildHiddenControls() {
     COMCon->setCheckable(true);
     hidden(COMCon);
     Button3 = Place(new QPushButton(QStringLiteral("RM55 COM"), c), "Button3", 800, 430, 80, 25);
-    Button2 = Place(new QPushButton(QStringLiteral("SET Baud Rate"), c), "Button2", 800, 460, 100, 25);
+    Button2 =
+        Place(new QPushButton(QStringLiteral("SET Baud Rate"), c), "Button2", 800, 460, 100, 25);
     hidden(Button3);
     hidden(Button2);
     RecordReportPanel = Place(new QFrame(c), "RecordReportPanel", 800, 500, 100, 40);
@@ -400,9 +423,11 @@ void TFCOMM::CreateNonVisualComponents() {
     CreateRecordComponents(); // cds1 and Data1, the grid's view of it
 
     SaveDialog2.defaultExtension = QStringLiteral("xls");
-    SaveDialog2.filter = QStringLiteral("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt");
+    SaveDialog2.filter =
+        QStringLiteral("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt");
     SaveDialog2.confirmOverwrite = true;
-    OpenDialog1.filter = QStringLiteral("Excel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt");
+    OpenDialog1.filter =
+        QStringLiteral("Excel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt");
     SavePictureDialog1.defaultExtension = QStringLiteral("*.bmp");
     SavePictureDialog1.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp");
     SavePictureDialog1.confirmOverwrite = true;
@@ -467,9 +492,9 @@ void TFCOMM::BindCommandMap() {
     on(SetMinB, &QCheckBox::clicked, &TFCOMM::SetMinExit);
 
     // Key presses, key releases, focus changes and double clicks come through the event filter.
-    for (QObject* watched : std::initializer_list<QObject*>{RecordSITime, Maxrecord, TimeH, TimeM,
-                                                            TimeS, TimeInt, Setmax, SetMin,
-                                                            RecallCheck, CONokN})
+    for (QObject* watched :
+         std::initializer_list<QObject*>{RecordSITime, Maxrecord, TimeH, TimeM, TimeS, TimeInt,
+                                         Setmax, SetMin, RecallCheck, CONokN})
         watched->installEventFilter(this);
 }
 
@@ -480,9 +505,10 @@ bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
         // Only typed characters reach the key filters; editing keys and clipboard shortcuts are
         // handled by the edit box as usual.
         const QString text = key->text();
-        if (text.size() != 1 || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy) ||
-            key->matches(QKeySequence::Cut) || key->matches(QKeySequence::SelectAll) ||
-            key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))
+        if (text.size() != 1 || key->matches(QKeySequence::Paste) ||
+            key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut) ||
+            key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Undo) ||
+            key->matches(QKeySequence::Redo))
             break;
         if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete)
             break;

@@ -40,10 +40,10 @@ class TChartControl;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
-    IUserDialogs* dialogs = nullptr;        // null: the real Qt dialogs
-    IHidPlatform* hidPlatform = nullptr;    // null: the machine's HID platform
+    IUserDialogs* dialogs = nullptr;           // null: the real Qt dialogs
+    IHidPlatform* hidPlatform = nullptr;       // null: the machine's HID platform
     QByteArray (*decimalSepQuery)() = nullptr; // null: the environment's locale
-    bool startTimers = true;                // tests drive the timer handlers by hand
+    bool startTimers = true;                   // tests drive the timer handlers by hand
 };
 
 class TFCOMM : public QMainWindow {
@@ -81,7 +81,8 @@ public:
     QCheckBox* RepeatSet = nullptr;
     QCheckBox* RecordSI = nullptr;
     QLineEdit* RecordSITime = nullptr;
-    QToolButton *RecordNew = nullptr, *OpenDataFiles = nullptr, *saveas = nullptr, *BtPrint = nullptr;
+    QToolButton *RecordNew = nullptr, *OpenDataFiles = nullptr, *saveas = nullptr,
+                *BtPrint = nullptr;
     QTableView* DBGrid1 = nullptr;
     QChartView* Chtshow = nullptr;
     QLabel *CONokN = nullptr, *CONok = nullptr;

@@ -20,7 +20,8 @@ class IUserDialogs {
 public:
     virtual ~IUserDialogs() = default;
     // A modal message box with an OK button. caption empty: the application's title.
-    virtual void ShowMessage(const QString& text, TMessageIcon icon, const QString& caption = {}) = 0;
+    virtual void ShowMessage(const QString& text, TMessageIcon icon,
+                             const QString& caption = {}) = 0;
     // A save or open dialog; nullopt when cancelled.
     virtual std::optional<QString> AskSaveFileName(const TFileDialogRequest& request) = 0;
     virtual std::optional<QString> AskOpenFileName(const TFileDialogRequest& request) = 0;

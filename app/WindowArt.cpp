@@ -73,7 +73,8 @@ QIcon DrawToolIcon(TToolIcon which) {
         p.setBrush(QColor(240, 200, 90));
         p.drawRect(QRectF(1.5, 4.5, 12, 9));
         p.setBrush(QColor(250, 225, 130));
-        p.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
         break;
     case TToolIcon::Save:
         Floppy(p);
@@ -81,7 +82,8 @@ QIcon DrawToolIcon(TToolIcon which) {
     case TToolIcon::Picture:
         Floppy(p);
         p.setPen(QPen(QColor(200, 40, 40), 1.4));
-        p.drawPolyline(QPolygonF({QPointF(4, 13), QPointF(7, 10.5), QPointF(9, 12), QPointF(12, 9.5)}));
+        p.drawPolyline(
+            QPolygonF({QPointF(4, 13), QPointF(7, 10.5), QPointF(9, 12), QPointF(12, 9.5)}));
         break;
     case TToolIcon::Print:
         p.setPen(QPen(QColor(60, 60, 60), 1));

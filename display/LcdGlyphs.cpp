@@ -9,29 +9,48 @@
 
 namespace {
 
-// Segment bits: a top, b upper right, c lower right, d bottom, e lower left, f upper left, g middle.
+// Segment bits: a top, b upper right, c lower right, d bottom, e lower left, f upper left, g
+// middle.
 enum : unsigned { A = 1, B = 2, C = 4, D = 8, E = 16, F = 32, G = 64 };
 
 unsigned SegmentsFor(char c) {
     switch (c) {
-    case '0': return A | B | C | D | E | F;
-    case '1': return B | C;
-    case '2': return A | B | D | E | G;
-    case '3': return A | B | C | D | G;
-    case '4': return B | C | F | G;
-    case '5': return A | C | D | F | G;
-    case '6': return A | C | D | E | F | G;
-    case '7': return A | B | C;
-    case '8': return A | B | C | D | E | F | G;
-    case '9': return A | B | C | D | F | G;
-    case 'A': return A | B | C | E | F | G;
-    case 'B': return C | D | E | F | G;
-    case 'C': return A | D | E | F;
-    case 'D': return B | C | D | E | G;
-    case 'E': return A | D | E | F | G;
-    case 'F': return A | E | F | G;
-    case '-': return G;
-    default: return 0;
+    case '0':
+        return A | B | C | D | E | F;
+    case '1':
+        return B | C;
+    case '2':
+        return A | B | D | E | G;
+    case '3':
+        return A | B | C | D | G;
+    case '4':
+        return B | C | F | G;
+    case '5':
+        return A | C | D | F | G;
+    case '6':
+        return A | C | D | E | F | G;
+    case '7':
+        return A | B | C;
+    case '8':
+        return A | B | C | D | E | F | G;
+    case '9':
+        return A | B | C | D | F | G;
+    case 'A':
+        return A | B | C | E | F | G;
+    case 'B':
+        return C | D | E | F | G;
+    case 'C':
+        return A | D | E | F;
+    case 'D':
+        return B | C | D | E | G;
+    case 'E':
+        return A | D | E | F | G;
+    case 'F':
+        return A | E | F | G;
+    case '-':
+        return G;
+    default:
+        return 0;
     }
 }
 
@@ -92,7 +111,8 @@ void DrawSegments(QPainter& painter, QPointF origin, unsigned lit, const TGlyphS
     const double p = style.pixelSize;
     const double w = p * kDigitWidth, hgt = p * kDigitHeight, t = p * kThickness;
     const double left = origin.x() + t / 2, right = left + w - t;
-    const double top = origin.y() + t / 2, mid = origin.y() + hgt / 2, bottom = origin.y() + hgt - t / 2;
+    const double top = origin.y() + t / 2, mid = origin.y() + hgt / 2,
+                 bottom = origin.y() + hgt - t / 2;
     const std::array<std::pair<unsigned, QPainterPath>, 7> segments = {{
         {A, Bar({left, top}, {right, top}, t)},
         {B, Bar({right, top}, {right, mid}, t)},
@@ -126,7 +146,8 @@ void DrawDegreeMark(QPainter& painter, QPointF origin, char mark, const TGlyphSt
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(origin.x() + r + t / 2, origin.y() + r + t / 2), r, r);
     painter.restore();
-    DrawSegments(painter, QPointF(origin.x() + p * 0.22, origin.y()), mark == '#' ? (A | D | E | F) : (A | E | F | G), style);
+    DrawSegments(painter, QPointF(origin.x() + p * 0.22, origin.y()),
+                 mark == '#' ? (A | D | E | F) : (A | E | F | G), style);
 }
 
 } // namespace
@@ -137,9 +158,8 @@ QSizeF GlyphTextSize(const QByteArray& text, const TGlyphStyle& style) {
     double width = 0;
     for (const char c : text)
         width += Advance(c, style, fm);
-    const bool anySegment = std::any_of(text.begin(), text.end(), [](char c) {
-        return IsSegmentChar(c) || c == '#' || c == '?';
-    });
+    const bool anySegment = std::any_of(
+        text.begin(), text.end(), [](char c) { return IsSegmentChar(c) || c == '#' || c == '?'; });
     const double height = anySegment ? style.pixelSize * kDigitHeight : fm.height();
     return {width, std::max(height, fm.height())};
 }
@@ -169,7 +189,8 @@ void DrawGlyphText(QPainter& painter, const QRectF& rect, const QByteArray& text
             DrawSegments(painter, QPointF(x, digitTop), SegmentsFor(c), style);
         } else {
             const double baseline = digitTop + style.pixelSize * kDigitHeight;
-            painter.drawText(QPointF(x, baseline), QString(QChar(char16_t(static_cast<unsigned char>(c)))));
+            painter.drawText(QPointF(x, baseline),
+                             QString(QChar(char16_t(static_cast<unsigned char>(c)))));
         }
         x += Advance(c, style, fm);
     }

@@ -12,7 +12,7 @@
 class QPainter;
 
 struct TGlyphStyle {
-    double pixelSize = 80;          // nominal font height in pixels
+    double pixelSize = 80; // nominal font height in pixels
     QColor ink = QColor(24, 28, 30);
     QColor ghost = QColor(0, 0, 0, 0); // unlit segments; transparent = not drawn
     bool bold = false;

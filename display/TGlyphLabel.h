@@ -13,7 +13,10 @@ public:
     const QByteArray& Caption() const { return caption_; }
     void SetCaption(const QByteArray& caption);
     TGlyphStyle& Style() { return style_; }
-    void SetAlignment(int alignment) { alignment_ = alignment; update(); }
+    void SetAlignment(int alignment) {
+        alignment_ = alignment;
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -27,21 +27,21 @@ TEST_P(StrToIntTest, ConvertsOrRaisesTheConversionError) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, StrToIntTest,
-                         ::testing::Values(ConversionCase{"0", true, 0}, ConversionCase{"42", true, 42},
-                                           ConversionCase{"-234", true, -234},
-                                           ConversionCase{"+7", true, 7},
-                                           ConversionCase{"2147483647", true, 2147483647},
-                                           ConversionCase{"-2147483648", true, INT32_MIN},
-                                           ConversionCase{"$FF", true, 255},
-                                           ConversionCase{"$3b", true, 59},
-                                           ConversionCase{"", false, 0}, ConversionCase{"-", false, 0},
-                                           ConversionCase{"+", false, 0}, ConversionCase{"$", false, 0},
-                                           ConversionCase{"5-", false, 0}, ConversionCase{"+-", false, 0},
-                                           ConversionCase{" 1", false, 0}, ConversionCase{"1 ", false, 0},
-                                           ConversionCase{"A", false, 0}, ConversionCase{"1.5", false, 0},
-                                           ConversionCase{"2147483648", false, 0},
-                                           ConversionCase{"99999999999999999999", false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StrToIntTest,
+    ::testing::Values(ConversionCase{"0", true, 0}, ConversionCase{"42", true, 42},
+                      ConversionCase{"-234", true, -234}, ConversionCase{"+7", true, 7},
+                      ConversionCase{"2147483647", true, 2147483647},
+                      ConversionCase{"-2147483648", true, INT32_MIN},
+                      ConversionCase{"$FF", true, 255}, ConversionCase{"$3b", true, 59},
+                      ConversionCase{"", false, 0}, ConversionCase{"-", false, 0},
+                      ConversionCase{"+", false, 0}, ConversionCase{"$", false, 0},
+                      ConversionCase{"5-", false, 0}, ConversionCase{"+-", false, 0},
+                      ConversionCase{" 1", false, 0}, ConversionCase{"1 ", false, 0},
+                      ConversionCase{"A", false, 0}, ConversionCase{"1.5", false, 0},
+                      ConversionCase{"2147483648", false, 0},
+                      ConversionCase{"99999999999999999999", false, 0}),
+    [](const auto& p) { return "case" + std::to_string(p.index); });
 
 TEST(StrToIntOrZero, SignsAndEmptyTextCountAsZero) {
     EXPECT_EQ(StrToIntOrZero(""), 0);

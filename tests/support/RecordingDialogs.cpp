@@ -1,6 +1,7 @@
 #include "support/RecordingDialogs.h"
 
-void TRecordingDialogs::ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) {
+void TRecordingDialogs::ShowMessage(const QString& text, TMessageIcon icon,
+                                    const QString& caption) {
     messages.push_back({text, icon, caption});
     if (onMessage)
         onMessage(text);

@@ -25,5 +25,5 @@ public:
     std::vector<TRecordedMessage> messages;
     std::vector<TFileDialogRequest> saveRequests, openRequests;
     std::deque<std::optional<QString>> saveAnswers, openAnswers; // empty queue: cancel
-    std::function<void(const QString&)> onMessage;              // runs while the "box" is open
+    std::function<void(const QString&)> onMessage;               // runs while the "box" is open
 };
