@@ -2,19 +2,152 @@
 
 #include "app/TFCOMM.h"
 
-void TFCOMM::CreateRecordComponents() {}
-void TFCOMM::RecordsStartup() {}
-void TFCOMM::INDataToTable() {}
-void TFCOMM::RecordNewClick() {}
-void TFCOMM::N10001Click() {}
-void TFCOMM::N50001Click() {}
-void TFCOMM::N100001Click() {}
-void TFCOMM::N500001Click() {}
-void TFCOMM::N1000001Click() {}
-void TFCOMM::limitessClick() {}
-void TFCOMM::TrecordTimer() {}
-void TFCOMM::RecordSITimeChange() {}
-void TFCOMM::RecordSITimeKeyPress(QObject*, char&) {}
-void TFCOMM::SetmaxKeyPress(QObject*, char&) {}
-void TFCOMM::ClearRecords() {}
-void TFCOMM::RHORTEMPClick() {}
+#include "app/Ansi.h"
+#include "display/LcdGlyphs.h"
+#include "display/TChartControl.h"
+#include "display/TGlyphItemDelegate.h"
+#include "records/LoggingPolicy.h"
+#include "records/RecordTable.h"
+#include "records/RecordTableModel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+TLoggingState CountersOf(TFCOMM& w) {
+    return {w.State.RecordNo, w.State.RecordCount, w.State.RecordLimit, w.LastRecordKey,
+            w.SampleCountdown};
+}
+
+// Sets the record limit of one "Record" menu item and ticks it alone.
+void SelectRecordLimit(TFCOMM& w, QAction* chosen) {
+    QAction* const items[] = {w.N10001, w.N50001, w.N100001, w.N500001, w.N1000001, w.limitess};
+    for (size_t i = 0; i < std::size(items); ++i) {
+        if (items[i] == chosen)
+            w.State.RecordLimit = kRecordLimitItems[i].limit;
+        items[i]->setChecked(items[i] == chosen);
+    }
+}
+
+} // namespace
+
+void TFCOMM::CreateRecordComponents() {
+    cds1 = std::make_unique<TRecordTable>();
+    RecordsModel = std::make_unique<TRecordTableModel>(*cds1);
+    RecordsModel->setObjectName(QStringLiteral("Data1"));
+    Data1 = RecordsModel.get();
+    DBGrid1->setModel(Data1);
+
+    QHeaderView* columns = DBGrid1->horizontalHeader();
+    // DC/AC keeps the grid's default width: 64 pixels, which lets all five columns fit in the
+    // grid (Qt's own default of 100 would push Unit out of sight).
+    columns->setDefaultSectionSize(64);
+    columns->resizeSection(int(TField::No), 51);
+    columns->resizeSection(int(TField::Time), 60);
+    columns->resizeSection(int(TField::Value), 59);
+    columns->resizeSection(int(TField::Unit), 42);
+    DBGrid1->setTextElideMode(Qt::ElideNone); // narrow columns clip as the grid did
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    DBGrid1->setItemDelegateForColumn(
+        int(TField::Unit), new TGlyphItemDelegate(TRecordTableModel::RawTextRole, 12, DBGrid1));
+    // Appends arrive as inserted rows; the grid lays out only those and then follows.
+    connect(Data1, &QAbstractItemModel::rowsInserted, this, [this] { FollowNewestRecord(); });
+}
+
+void TFCOMM::FollowNewestRecord() {
+    const int last = Data1->rowCount() - 1;
+    if (last < 0)
+        return;
+    const QModelIndex current = DBGrid1->currentIndex();
+    const QModelIndex newest = Data1->index(last, current.isValid() ? current.column() : 0);
+    DBGrid1->setCurrentIndex(newest);
+    DBGrid1->scrollTo(newest);
+}
+
+void TFCOMM::RecordsStartup() {
+    LastRecordKey.clear();
+    SampleCountdown = 0;
+}
+
+void TFCOMM::INDataToTable() {
+    TLoggingState counters = CountersOf(*this);
+    const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(),
+                                    QStringToAnsi(RecordSITime->text())};
+    const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
+                           State.UnitText};
+    if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
+        return;
+    cds1->Append(MakeRecord(counters, reading));
+    Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue)));
+    RecordDone(counters);
+}
+
+void TFCOMM::RecordNewClick() {
+    // No question: the message first, then the reset always follows.
+    Dialogs().ShowMessage(QStringLiteral(" Record deleted "), TMessageIcon::Information);
+    ClearRecords();
+}
+
+void TFCOMM::N10001Click() {
+    SelectRecordLimit(*this, N10001);
+}
+void TFCOMM::N50001Click() {
+    SelectRecordLimit(*this, N50001);
+}
+void TFCOMM::N100001Click() {
+    SelectRecordLimit(*this, N100001);
+}
+void TFCOMM::N500001Click() {
+    SelectRecordLimit(*this, N500001);
+}
+void TFCOMM::N1000001Click() {
+    SelectRecordLimit(*this, N1000001);
+}
+void TFCOMM::limitessClick() {
+    SelectRecordLimit(*this, limitess);
+}
+
+void TFCOMM::TrecordTimer() {
+    TLoggingState counters = CountersOf(*this);
+    SamplingTick(counters, RecordSI->isChecked());
+}
+
+void TFCOMM::RecordSITimeChange() {
+    // Whichever edit changed (the recall edits share this handler), the interval is RecordSITime.
+    SampleCountdown = SampleInterval(QStringToAnsi(RecordSITime->text()));
+}
+
+void TFCOMM::RecordSITimeKeyPress(QObject* /*sender*/, char& key) {
+    if (!IntervalKeyAllowed(key))
+        key = 0;
+}
+
+void TFCOMM::SetmaxKeyPress(QObject* /*sender*/, char& key) {
+    if (!LimitKeyAllowed(key))
+        key = 0;
+}
+
+void TFCOMM::ClearRecords() {
+    if (!cds1->IsEmpty())
+        cds1->Clear();
+    TLoggingState counters = CountersOf(*this);
+    ResetCounters(counters);
+    Chart->ClearPoints();
+}
+
+void TFCOMM::RHORTEMPClick() {
+    ClearRecords();
+    // Maximum first, so the new range never trips the axis's own check.
+    if (RHORTEMP->isChecked()) {
+        Chart->SetMaxValue(10000);
+        Chart->SetMinValue(-10000);
+    } else {
+        Chart->SetMaxValue(200);
+        Chart->SetMinValue(-200);
+    }
+}

@@ -181,6 +181,8 @@ public:
     void Button3Click();
     void Button2Click();
     QByteArray SerialDigits;
+    // An accepted serial frame's nine data digits as a reading through the frame decoder.
+    void ShowSerialReading(const QByteArray& digits);
 
     // ---- Records and logging policy (FCommRecords.cpp) ---------------------------------------
     void CreateRecordComponents();
@@ -202,6 +204,10 @@ public:
     void RHORTEMPClick();
     QByteArray LastRecordKey;
     int32_t SampleCountdown = 0;
+    // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
+    std::unique_ptr<QAbstractTableModel> RecordsModel;
+    // Makes the newest record the grid's current row and scrolls to it.
+    void FollowNewestRecord();
 
     // ---- Recall start-time panel (FCommRecall.cpp) -------------------------------------------
     void RecallCheckClick();
@@ -215,6 +221,15 @@ public:
     // ---- Printing and chart picture (FCommPrint.cpp) -----------------------------------------
     void BtPrintClick();
     void BtSaveClick();
+    // Opens the preview of cds1 with the grid frozen until it closes; false (and nothing opened)
+    // while one is showing. BtPrintClick then waits for it to close, handling the window's events
+    // meanwhile, unless PrintPreviewWaits is false (tests).
+    bool OpenPrintPreview();
+    void PrintPreviewClosed();
+    // Draws the chart into an image of the chart's size, as on screen (no overlaid controls).
+    QImage ChartPicture();
+    class TPrintPreview* PrintPreview = nullptr; // the open preview, owned as a child window
+    bool PrintPreviewWaits = true;
 
     // ---- Trend chart (FCommChart.cpp) --------------------------------------------------------
     void CreateChartComponents();
@@ -227,6 +242,8 @@ public:
     void MaxrecordExit();
     void Timer1Timer();
     void ChtshowResize();
+    // Draws Chtshow with Qt Charts; Chart drives it. Declared after Chart, so it goes first.
+    std::shared_ptr<class TQtChartAdapter> ChartView;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

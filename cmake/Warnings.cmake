@@ -8,7 +8,9 @@ if(RX47_SANITIZE)
 endif()
 
 function(rx47_set_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+    # GCC's local-only shadow check has no clang spelling; clang's -Wshadow is the nearest.
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+                                             $<IF:$<CXX_COMPILER_ID:GNU>,-Wshadow=local,-Wshadow>
                                              -Wnon-virtual-dtor -Woverloaded-virtual)
     if(RX47_WERROR)
         target_compile_options(${target} PRIVATE -Werror)

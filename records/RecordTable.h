@@ -9,8 +9,10 @@
 // Views (the grid's model) follow the table through the listener interface.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -58,6 +60,10 @@ public:
     int64_t Count() const;
     bool IsEmpty() const { return Count() == 0; }
     TRecord At(int64_t row) const;
+    // One field of a row without building the whole record (the grid and the writers read cells
+    // this way). The view stays valid until the table is emptied or replaced.
+    std::optional<int32_t> NoAt(int64_t row) const;
+    std::optional<QByteArrayView> TextAt(int64_t row, TField field) const;
 
     // Appends one record. logged: a logged appended row (RowState 4, one change-log triple).
     // Texts longer than 20 characters are cut to 20.
@@ -71,7 +77,11 @@ public:
     void Replace(std::vector<TRecord> records, std::vector<bool> loggedAppends,
                  std::vector<TChange> changeLog);
 
+    // The change log, built on demand from its compact form; the reference stays valid until the
+    // table changes. ForEachChange walks it without building it (10,000,000 triples take 120 MB).
     const std::vector<TChange>& ChangeLog() const;
+    int64_t ChangeCount() const;
+    void ForEachChange(const std::function<void(const TChange&)>& visit) const;
 
     // While updates are suspended, listeners hear nothing; resuming sends one reset when anything
     // changed meanwhile. Calls nest.

@@ -1,0 +1,65 @@
+#pragma once
+// The chart Chtshow drawn with Qt Charts. Qt Charts recomputes every point of a series on each
+// change, so the adapter keeps the whole history itself (TChartData, 4 bytes a point) and hands
+// Qt only the points of the visible page plus one neighbour on each side, so that the line runs
+// to the plot's edges. A point added inside the shown window is appended to the Qt series; a
+// range change rebuilds the Qt series once, at the next turn of the event loop (paging through a
+// thousand pages costs one rebuild). Flush() does that rebuild at once.
+//
+// Series 0 ("Series1") is a blue line; series 1 ("Series2") an area series with a blue area and a
+// light blue line, inactive (hidden) unless switched on.
+
+#include "display/ChartData.h"
+
+#include <QObject>
+#include <array>
+#include <memory>
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QAreaSeries;
+class QValueAxis;
+
+class TQtChartAdapter : public TChartData {
+public:
+    explicit TQtChartAdapter(QChartView& view);
+    ~TQtChartAdapter() override;
+
+    // Brings the Qt series and axes up to date now (normally done at the next event-loop turn).
+    void Flush();
+
+    QChart* Chart() const { return chart_; }
+    QLineSeries* Series1() const { return line_; }
+    QAreaSeries* Series2() const { return area_; }
+    QValueAxis* HorizontalAxis() const { return axisX_; }
+    QValueAxis* VerticalAxis() const { return axisY_; }
+    // The Qt series holding the shown points of a series (for an area series its upper line).
+    QLineSeries* ShownPoints(int series) const;
+
+protected:
+    void PointAdded(int series) override;
+    void SeriesCleared(int series) override;
+    void SeriesActivityChanged(int series) override;
+    void HorizontalRangeChanged() override;
+    void VerticalRangeChanged() override;
+
+private:
+    struct TShown {
+        int64_t first = 0, last = -1; // indexes of the points handed to Qt; none when last < first
+    };
+    void ShownWindow(int64_t& first, int64_t& last, int series) const;
+    void Rebuild(int series);
+    void ScheduleFlush();
+
+    QChart* chart_ = nullptr; // owned by the view
+    QLineSeries* line_ = nullptr;
+    QLineSeries* areaUpper_ = nullptr;
+    QAreaSeries* area_ = nullptr;
+    QValueAxis* axisX_ = nullptr;
+    QValueAxis* axisY_ = nullptr;
+    std::array<TShown, 2> shown_;
+    bool stale_ = false;
+    bool flushPosted_ = false;
+    std::unique_ptr<QObject> postContext_; // drops a posted flush when the adapter goes
+};

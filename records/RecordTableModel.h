@@ -1,0 +1,35 @@
+#pragma once
+// The grid's view of the record table (the data source Data1): five read-only columns No, Time,
+// %RH, Temp and Unit. Appends arrive as row insertions, never as a reset, so the grid only lays
+// out the new row; emptying or replacing the table resets the model.
+
+#include "records/RecordTable.h"
+
+#include <QAbstractTableModel>
+
+class TRecordTableModel : public QAbstractTableModel, private IRecordTableListener {
+    Q_OBJECT
+public:
+    // The raw 8-bit text of a cell (the Unit column's glyph text is drawn from it).
+    static constexpr int RawTextRole = Qt::UserRole + 1;
+
+    explicit TRecordTableModel(TRecordTable& table, QObject* parent = nullptr);
+    ~TRecordTableModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Column titles in order: "No", "Time", "%RH", "Temp", "Unit".
+    static QString ColumnTitle(TField field);
+
+private:
+    void RecordsAppended(int64_t first, int64_t last) override;
+    void RecordsReset() override;
+
+    TRecordTable& table_;
+    int rows_ = 0; // rows announced to the views
+};

@@ -1,0 +1,84 @@
+#pragma once
+// The tab-separated text table: a header line with the grid's column captions, then one line per
+// record, every line ending with CR LF. Writing trims each text and writes "NULL" for a missing or
+// blank one; reading drops the first line, splits each further line into items and appends one
+// record per non-blank line.
+
+#include "records/RecordTable.h"
+
+#include <QByteArray>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- Writing ---------------------------------------------------------------------------------
+
+// "No", "Time", "%RH", "Temp", "Unit" joined by TABs, with CR LF.
+QByteArray TextTableHeader();
+// Appends the record's line with its CR LF.
+void AppendTextTableLine(QByteArray& out, const TRecord& record);
+
+// ---- Reading ---------------------------------------------------------------------------------
+
+// One item of a line: a view into the line, or into the splitter's own buffer for a quoted item.
+struct TTextItem {
+    const char* data = nullptr;
+    size_t size = 0;
+};
+
+// Splits a line into items. Characters 1 to 32 separate items; an item is a run of characters
+// above 32, or, starting with '"', the text up to the closing '"' with "" read as one '"' (an
+// unclosed quote runs to the end of the line). Stops early once there are more than maxItems
+// items, so a hostile line costs no more than its length. Quoted items are decoded into scratch,
+// which must outlive the items.
+void SplitTextTableItems(const char* begin, const char* end, size_t maxItems,
+                         std::vector<TTextItem>& items, std::string& scratch);
+
+enum class TTextLineResult { Blank, Record, TooManyItems, BadNumber };
+
+// Turns one line (without its ending) into a record: item 0 into No (a strict integer), items 1..4
+// into the texts (cut to 20 characters, "NULL" kept as it is), missing items without a value.
+// record is reused between lines so its text buffers are recycled.
+TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecord& record);
+
+// Reads a text table streamed in chunks of any size. Lines end at CR, LF or CR LF; a last line
+// without an ending still counts; a zero byte ends the text. The first line is skipped unread.
+// Each record goes to the sink as soon as its line is read, so a failing line keeps the records
+// of the lines before it, and no record is begun for the failing line itself.
+class TTextTableReader {
+public:
+    enum class TError { None, Empty, TooManyItems, BadNumber, LineTooLong, Refused };
+    // Returns false to refuse the record (stops the reading with TError::Refused).
+    using TSink = std::function<bool(const TRecord&)>;
+    // A longer line is refused: no line the program writes comes near it.
+    static constexpr size_t kMaxLineBytes = 1 << 20;
+
+    explicit TTextTableReader(TSink sink);
+
+    // Returns false once the reading has failed; later calls do nothing.
+    bool Feed(const char* data, size_t size);
+    // The end of the file. Returns true when the whole text was read without a failure.
+    bool Finish();
+
+    TError Error() const { return error_; }
+    // Line of the failure, counted from 1 (the header line is line 1).
+    int64_t ErrorLine() const { return error_ == TError::None ? 0 : lineNumber_; }
+    int64_t RecordsRead() const { return records_; }
+
+private:
+    void EndLine(const char* begin, const char* end);
+    void Fail(TError error) { error_ = error; }
+
+    TSink sink_;
+    TRecord record_;
+    std::string pending_;  // a line cut by the end of a chunk
+    bool sawText_ = false; // something of a first line was seen
+    bool inFirstLine_ = true;
+    bool skipLf_ = false;  // the last chunk ended with CR
+    bool stopped_ = false; // a zero byte ended the text
+    bool finished_ = false;
+    TError error_ = TError::None;
+    int64_t lineNumber_ = 0; // lines ended so far
+    int64_t records_ = 0;
+};

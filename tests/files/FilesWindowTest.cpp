@@ -1,0 +1,137 @@
+#include "FilesTestSupport.h"
+#include "records/RecordTable.h"
+#include "support/WindowFixture.h"
+
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+
+class CountingListener : public IRecordTableListener {
+public:
+    void RecordsAppended(int64_t, int64_t) override { ++appended; }
+    void RecordsReset() override { ++resets; }
+    int appended = 0;
+    int resets = 0;
+};
+
+class FilesWindow : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (!window->cds1)
+            window->cds1 = std::make_unique<TRecordTable>();
+        table().AddListener(&listener);
+    }
+    void TearDown() override {
+        table().RemoveListener(&listener);
+        WindowTest::TearDown();
+    }
+    TRecordTable& table() { return *window->cds1; }
+    QString Path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    void Save(const QString& name) {
+        dialogs.saveAnswers.push_back(name);
+        window->saveas->click();
+    }
+    void Open(const QString& name) {
+        dialogs.openAnswers.push_back(name);
+        window->OpenDataFiles->click();
+    }
+
+    QTemporaryDir dir;
+    CountingListener listener;
+};
+
+TEST_F(FilesWindow, SaveDialogStartsEmptyEveryTimeWithItsFilter) {
+    window->SaveDialog2.initialName = QStringLiteral("old.xls");
+    window->saveas->click();
+    window->Save1->trigger();
+    ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+    for (const auto& request : dialogs.saveRequests) {
+        EXPECT_TRUE(request.initialName.isEmpty());
+        EXPECT_EQ(request.filter, "Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt");
+        EXPECT_EQ(request.defaultExtension, "xls");
+        EXPECT_TRUE(request.confirmOverwrite);
+    }
+    EXPECT_TRUE(dialogs.messages.empty()); // cancelled: nothing happens
+}
+
+TEST_F(FilesWindow, SavingShowsThePlainOutcomeBoxAndWritesTheFile) {
+    FillSample(table());
+    Save(Path("data.xls"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Save table to specified file: " + Path("data.xls") + " Scuss!");
+    EXPECT_EQ(dialogs.messages[0].icon, TMessageIcon::None);
+    EXPECT_EQ(ReadAll(Path("data.xls")), kSampleText);
+    EXPECT_EQ(table().Count(), 3);
+}
+
+TEST_F(FilesWindow, SaveFailuresShowTheirOneMessage) {
+    FillSample(table());
+    Save(Path("none/data.txt"));
+    Save(Path("none/data.xml"));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Could not save table to specified file: " + Path("none/data.txt"));
+    EXPECT_EQ(dialogs.messages[0].icon, TMessageIcon::None);
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith("Cannot create file \"" +
+                                                    Path("none/data.xml") + "\". "));
+    EXPECT_EQ(dialogs.messages[1].icon, TMessageIcon::Information);
+    EXPECT_EQ(table().Count(), 3);
+    EXPECT_EQ(listener.resets, 0); // nothing changed, so the grid has nothing to catch up on
+}
+
+TEST_F(FilesWindow, OpenDialogHasItsOwnFilterAndKeepsTheLastName) {
+    FillSample(table());
+    Save(Path("a.txt"));
+    Open(Path("a.txt"));
+    window->OpenDataFiles->click(); // cancelled
+    ASSERT_EQ(dialogs.openRequests.size(), 2u);
+    EXPECT_EQ(dialogs.openRequests[0].filter,
+              "Excel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt");
+    EXPECT_TRUE(dialogs.openRequests[0].defaultExtension.isEmpty());
+    EXPECT_EQ(dialogs.openRequests[1].initialName, Path("a.txt"));
+}
+
+TEST_F(FilesWindow, OpeningAppendsOnceNotifiedAndLeavesTheCountersAlone) {
+    FillSample(table());
+    Save(Path("a.txt"));
+    window->State.RecordNo = 4;
+    window->State.RecordCount = 3;
+    listener = {};
+    Open(Path("a.txt"));
+    Open(Path("a.txt"));
+    EXPECT_EQ(table().Count(), 9);
+    EXPECT_EQ(listener.appended, 0); // suspended during the open: one reset per open instead
+    EXPECT_EQ(listener.resets, 2);
+    EXPECT_EQ(window->State.RecordNo, 4);
+    EXPECT_EQ(window->State.RecordCount, 3);
+    EXPECT_EQ(dialogs.messages.size(), 1u); // the save's only
+}
+
+TEST_F(FilesWindow, AFailedOpenShowsOneErrorBox) {
+    FillSample(table());
+    WriteAll(Path("bad.xml"), "<?xml version=\"1.0\"?><DATAPACKET/>");
+    WriteAll(Path("bad.txt"), "h\r\n1 2 3 4 5 6\r\n");
+    for (const char* name : {"bad.xml", "bad.txt", "missing.xls"}) {
+        dialogs.messages.clear();
+        Open(Path(name));
+        ASSERT_EQ(dialogs.messages.size(), 1u) << name;
+        EXPECT_EQ(dialogs.messages[0].text, "Failed to Load File!");
+        EXPECT_EQ(dialogs.messages[0].icon, TMessageIcon::Error);
+        EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    }
+    EXPECT_EQ(table().Count(), 3);
+}
+
+TEST_F(FilesWindow, OpeningAPacketReplacesTheTable) {
+    FillSample(table());
+    Save(Path("p.xml"));
+    table().Append(Rec(4, "x", nullptr, nullptr, nullptr));
+    Open(Path("p.xml"));
+    EXPECT_EQ(table().Count(), 3);
+    EXPECT_EQ(table().ChangeLog().size(), 3u);
+}
+
+} // namespace

@@ -1,0 +1,154 @@
+// The compact record table: contents, change log, notifications.
+
+#include "records/RecordTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TRecord Reading(int32_t no, const QByteArray& time, const QByteArray& value = "45.3%RH",
+                const QByteArray& temp = "23.4", const QByteArray& unit = "#") {
+    TRecord r;
+    r.No = no;
+    r.TextOf(TField::Time) = time;
+    r.TextOf(TField::Value) = value;
+    r.TextOf(TField::Range) = temp;
+    r.TextOf(TField::Unit) = unit;
+    return r;
+}
+
+struct TRecordingListener : IRecordTableListener {
+    std::vector<std::pair<int64_t, int64_t>> appended;
+    int resets = 0;
+    void RecordsAppended(int64_t first, int64_t last) override {
+        appended.emplace_back(first, last);
+    }
+    void RecordsReset() override { ++resets; }
+};
+
+TEST(RecordTable, FieldNamesMatchWithoutRegardToCase) {
+    EXPECT_EQ(FindField("no"), TField::No);
+    EXPECT_EQ(FindField("TIME"), TField::Time);
+    EXPECT_EQ(FindField("value"), TField::Value);
+    EXPECT_EQ(FindField("dc/ac"), TField::Range);
+    EXPECT_EQ(FindField("Unit"), TField::Unit);
+    EXPECT_EQ(FindField("Temp"), std::nullopt);
+    EXPECT_STREQ(FieldName(TField::Range), "DC/AC");
+}
+
+TEST(RecordTable, KeepsRecordsInAppendOrderWithNoValueApartFromEmptyText) {
+    TRecordTable table;
+    table.Append(Reading(1, "05:59"));
+    TRecord sparse;
+    sparse.TextOf(TField::Value) = QByteArray(""); // empty text, other fields without value
+    table.Append(sparse, false);
+    table.Append(Reading(3, "06:00", "----", "--.-", "DEW?"));
+    ASSERT_EQ(table.Count(), 3);
+    EXPECT_EQ(table.At(0), Reading(1, "05:59"));
+    EXPECT_EQ(table.At(1), sparse);
+    EXPECT_EQ(table.At(1).TextOf(TField::Value), QByteArray(""));
+    EXPECT_EQ(table.At(1).TextOf(TField::Time), std::nullopt);
+    EXPECT_EQ(table.NoAt(1), std::nullopt);
+    EXPECT_EQ(table.TextAt(2, TField::Unit), QByteArrayView("DEW?"));
+    EXPECT_THROW(table.At(3), std::out_of_range);
+    EXPECT_THROW(table.At(-1), std::out_of_range);
+}
+
+TEST(RecordTable, CutsTextsToTwentyCharacters) {
+    TRecordTable table;
+    table.Append(Reading(1, "123456789012345678901234", "NULL"));
+    EXPECT_EQ(table.At(0).TextOf(TField::Time), QByteArray("12345678901234567890"));
+    EXPECT_EQ(table.At(0).TextOf(TField::Value), QByteArray("NULL"));
+}
+
+TEST(RecordTable, KeepsEightBitTextsByteForByte) {
+    TRecordTable table;
+    const QByteArray bytes("\xB0"
+                           "C\x80\xFF\x00x",
+                           6);
+    table.Append(Reading(1, bytes));
+    EXPECT_EQ(table.At(0).TextOf(TField::Time), bytes);
+}
+
+TEST(RecordTable, HoldsManyRowsAndManyDistinctTexts) {
+    // Crosses several storage blocks and grows the text index many times.
+    TRecordTable table;
+    constexpr int kRows = 70000;
+    for (int i = 0; i < kRows; ++i)
+        table.Append(Reading(i, QByteArray::number(i), QByteArray::number(i % 1000) + "%RH"));
+    ASSERT_EQ(table.Count(), kRows);
+    for (int i : {0, 16383, 16384, 32768, kRows - 1}) {
+        EXPECT_EQ(table.At(i),
+                  Reading(i, QByteArray::number(i), QByteArray::number(i % 1000) + "%RH"))
+            << i;
+    }
+}
+
+TEST(RecordTable, LogsOneTriplePerLoggedAppend) {
+    TRecordTable table;
+    for (int i = 1; i <= 3; ++i)
+        table.Append(Reading(i, "t"));
+    const std::vector<TChange> expected{{1, 0, 4}, {2, 0, 4}, {3, 0, 4}};
+    EXPECT_EQ(table.ChangeLog(), expected);
+    EXPECT_EQ(table.ChangeCount(), 3);
+    table.Append(Reading(4, "t"), false); // loaded from a text file: not logged
+    table.Append(Reading(5, "t"));
+    EXPECT_FALSE(table.IsLoggedAppend(3));
+    EXPECT_TRUE(table.IsLoggedAppend(4));
+    EXPECT_EQ(table.ChangeLog().back(), (TChange{5, 0, 4}));
+    EXPECT_EQ(table.ChangeCount(), 4);
+    table.Clear();
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_TRUE(table.ChangeLog().empty());
+    table.Append(Reading(1, "t"));
+    EXPECT_EQ(table.ChangeLog(), std::vector<TChange>{(TChange{1, 0, 4})});
+}
+
+TEST(RecordTable, ReplaceTakesOverRowsFlagsAndLog) {
+    TRecordTable table;
+    table.Append(Reading(9, "old"));
+    const std::vector<TChange> log{{2, 0, 4}, {1, 0, 4}, {3, 7, 2}};
+    table.Replace({Reading(1, "a"), Reading(2, "b"), Reading(3, "c")}, {false, true}, log);
+    ASSERT_EQ(table.Count(), 3);
+    EXPECT_EQ(table.At(2), Reading(3, "c"));
+    EXPECT_FALSE(table.IsLoggedAppend(0));
+    EXPECT_TRUE(table.IsLoggedAppend(1));
+    EXPECT_FALSE(table.IsLoggedAppend(2)); // missing flags count as not logged
+    EXPECT_EQ(table.ChangeLog(), log);
+    table.Append(Reading(4, "d"));
+    EXPECT_EQ(table.ChangeLog().back(), (TChange{4, 0, 4}));
+}
+
+TEST(RecordTable, ListenersHearAppendsAndOneResetAfterSuspension) {
+    TRecordTable table;
+    TRecordingListener listener;
+    table.AddListener(&listener);
+    table.Append(Reading(1, "t"));
+    table.Append(Reading(2, "t"));
+    EXPECT_EQ(listener.appended, (std::vector<std::pair<int64_t, int64_t>>{{0, 0}, {1, 1}}));
+    table.SuspendUpdates();
+    table.SuspendUpdates();
+    table.Append(Reading(3, "t"));
+    table.Clear();
+    table.ResumeUpdates();
+    EXPECT_EQ(listener.resets, 0);
+    table.ResumeUpdates();
+    EXPECT_EQ(listener.resets, 1);
+    EXPECT_EQ(listener.appended.size(), 2u);
+    table.SuspendUpdates();
+    table.ResumeUpdates(); // nothing changed: no reset
+    EXPECT_EQ(listener.resets, 1);
+    table.RemoveListener(&listener);
+    table.Append(Reading(1, "t"));
+    EXPECT_EQ(listener.appended.size(), 2u);
+}
+
+TEST(RecordTable, RepeatedReadingsCostFewBytesPerRecord) {
+    TRecordTable table;
+    constexpr int kRows = 200000;
+    for (int i = 0; i < kRows; ++i)
+        table.Append(Reading(i, "05:" + QByteArray::number(i % 60), "45.3%RH", "23.4", "#"));
+    EXPECT_LE(table.MemoryBytes() / kRows, 32u);
+}
+
+} // namespace
