@@ -37,6 +37,7 @@ class THidDeviceController;
 class TCommPortDriver;
 class TRecordTable;
 class TChartControl;
+class TException;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
@@ -171,6 +172,37 @@ public:
     QString DeviceCaption(THidDevice* hidDev);
     void USBRData(THidDevice* hidDev, uint8_t reportID, const uint8_t* data, uint16_t size);
 
+    // The checked-out device object of each DevListBox line, in line order (null when the
+    // check-out failed). The window owns them; they are released before the rest of the window
+    // goes, and deliveries that arrive while they are released are dropped.
+    class TDeviceSlots {
+    public:
+        ~TDeviceSlots();
+        void Release();
+        std::vector<std::unique_ptr<THidDevice>> devices;
+        bool releasing = false;
+        uint64_t generation = 0; // rises with every release: older device pointers are stale
+    };
+    TDeviceSlots DevListObjects;
+    // The device of the selected DevListBox line, or null.
+    THidDevice* SelectedDevice() const;
+    bool IsListedDevice(const THidDevice* device) const;
+    // Stops the reader of a listed device; inside a delivery the stop waits until the delivery
+    // has returned (the reader is blocked in it until then).
+    void RequestReaderStop(THidDevice* device);
+    void AddHistoryLine(const QString& line);
+    int UsbDeliveryDepth = 0; // HID deliveries running on the event thread (nested ones count)
+
+private:
+    void SelectCurrentDevice();
+    void LinkDecodeFailed(THidDevice* hidDev, const TException& error);
+    void PostDeferredLinkWork();
+    void RunDeferredLinkWork();
+    std::vector<std::pair<THidDevice*, uint64_t>> pendingReaderStops_;
+    bool deviceChangePending_ = false;
+    bool deferredWorkPosted_ = false;
+
+public:
     // ---- Serial link (FCommSerial.cpp) -------------------------------------------------------
     void CreateSerialComponents();
     void SerialStartup();
