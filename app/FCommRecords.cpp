@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -56,10 +57,24 @@ void TFCOMM::CreateRecordComponents() {
     DBGrid1->setItemDelegateForColumn(
         int(TField::Unit), new TGlyphItemDelegate(TRecordTableModel::RawTextRole, 12, DBGrid1));
     // Appends arrive as inserted rows; the grid lays out only those and then follows.
-    connect(Data1, &QAbstractItemModel::rowsInserted, this, [this] { FollowNewestRecord(); });
+    FollowTimer = new QTimer(this);
+    FollowTimer->setSingleShot(true);
+    connect(FollowTimer, &QTimer::timeout, this, &TFCOMM::FollowNewestRecord);
+    connect(Data1, &QAbstractItemModel::rowsInserted, this, &TFCOMM::ScheduleFollowNewest);
+}
+
+void TFCOMM::ScheduleFollowNewest() {
+    if (FollowTimer->isActive())
+        return;
+    const qint64 since = LastFollow.isValid() ? LastFollow.elapsed() : kFollowPeriodMs;
+    if (since >= kFollowPeriodMs)
+        FollowNewestRecord();
+    else
+        FollowTimer->start(int(kFollowPeriodMs - since));
 }
 
 void TFCOMM::FollowNewestRecord() {
+    LastFollow.restart();
     const int last = Data1->rowCount() - 1;
     if (last < 0)
         return;

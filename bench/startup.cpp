@@ -1,5 +1,6 @@
 // Start-up time: from process start to the first painted window, for the program's window and for
-// a bare Qt window, each in fresh processes. Prints the medians and their ratio (goal: within 1.5x).
+// a bare Qt window, each in fresh processes. Prints the medians and their ratio (goal:
+// within 1.5x).
 //
 //   bench_startup [runs]        measure (default 15 runs of each)
 //   bench_startup --child=KIND  internal: build the KIND window, print the first-paint time
@@ -97,8 +98,9 @@ int main(int argc, char** argv) {
     MedianMillis(self, QStringLiteral("full"), 1);
     const double bare = MedianMillis(self, QStringLiteral("bare"), runs);
     const double full = MedianMillis(self, QStringLiteral("full"), runs);
-    std::printf("start-up to first paint (median of %d, platform %s)\n", runs,
-                qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb")).toUtf8().constData());
+    std::printf(
+        "start-up to first paint (median of %d, platform %s)\n", runs,
+        qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb")).toUtf8().constData());
     std::printf("  bare Qt window : %8.1f ms\n", bare);
     std::printf("  rx47 window    : %8.1f ms\n", full);
     std::printf("  ratio          : %8.2fx (goal <= 1.50x)\n", full / bare);

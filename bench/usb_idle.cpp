@@ -8,6 +8,8 @@
 #include "app/UserDialogs.h"
 #include "sim/SimCableOnBus.h"
 
+#include "app/HeadlessEnvironment.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <QToolButton>
@@ -37,13 +39,7 @@ double CpuSeconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime = "/tmp/rx47-bench-runtime-" + QByteArray::number(getuid());
-        mkdir(runtime.constData(), 0700);
-        qputenv("XDG_RUNTIME_DIR", runtime);
-    }
+    PrepareHeadlessEnvironment();
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
 

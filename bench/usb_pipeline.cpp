@@ -11,8 +11,10 @@
 #include "records/RecordTable.h"
 #include "sim/SimCableOnBus.h"
 
+#include "app/HeadlessEnvironment.h"
 #include <QAbstractTableModel>
 #include <QAction>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QToolButton>
@@ -134,13 +136,7 @@ void Run(int64_t preload, int frames) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime = "/tmp/rx47-bench-runtime-" + QByteArray::number(getuid());
-        mkdir(runtime.constData(), 0700);
-        qputenv("XDG_RUNTIME_DIR", runtime);
-    }
+    PrepareHeadlessEnvironment();
     QApplication app(argc, argv);
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
     std::printf("USB pipeline, simulated cable at instant pacing (goal >= 20000 frames/s, p99 < "

@@ -133,9 +133,11 @@ public:
     virtual bool CancelRead(THidHandle handle) = 0;
 
     // The calling thread's last error code, its text, and the code of "device not connected".
+    // The texts and the not-connected code default to POSIX error numbers (errno), which both
+    // present backends use; a backend with codes of its own overrides them.
     virtual uint32_t LastError() const = 0;
-    virtual QString ErrorText(uint32_t code) const = 0;
-    virtual uint32_t NotConnectedError() const = 0;
+    virtual QString ErrorText(uint32_t code) const;
+    virtual uint32_t NotConnectedError() const;
 
     // ---- "The set of devices may have changed" --------------------------------------------
     // Installs the callback run on the event thread after each announcement; an empty

@@ -356,11 +356,3 @@ bool TSimHidBus::CancelRead(THidHandle number) {
 uint32_t TSimHidBus::LastError() const {
     return simLastError;
 }
-
-QString TSimHidBus::ErrorText(uint32_t code) const {
-    return QString::fromLocal8Bit(std::strerror(static_cast<int>(code)));
-}
-
-uint32_t TSimHidBus::NotConnectedError() const {
-    return ENODEV;
-}

@@ -103,8 +103,6 @@ public:
     bool TakeReadCount(THidHandle handle, uint32_t& bytes) override;
     bool CancelRead(THidHandle handle) override;
     uint32_t LastError() const override;
-    QString ErrorText(uint32_t code) const override;
-    uint32_t NotConnectedError() const override;
     void WatchDeviceChanges(std::function<void()> onChange) override;
 
 private:

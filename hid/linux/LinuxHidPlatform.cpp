@@ -454,14 +454,6 @@ uint32_t TLinuxHidPlatform::LastError() const {
     return linuxLastError;
 }
 
-QString TLinuxHidPlatform::ErrorText(uint32_t code) const {
-    return QString::fromLocal8Bit(std::strerror(static_cast<int>(code)));
-}
-
-uint32_t TLinuxHidPlatform::NotConnectedError() const {
-    return ENODEV;
-}
-
 // ---- Device changes --------------------------------------------------------------------------
 
 void TLinuxHidPlatform::WatchDeviceChanges(std::function<void()> onChange) {
