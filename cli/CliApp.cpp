@@ -5,6 +5,7 @@
 #include "cli/ConvertCommand.h"
 #include "cli/DecodeCommand.h"
 #include "cli/ExitCodes.h"
+#include "cli/LinkCommands.h"
 
 namespace {
 
@@ -15,8 +16,9 @@ struct TCommand {
 };
 
 const TCommand kCommands[] = {
-    {"convert", RunConvert, ConvertUsage},
-    {"decode", RunDecode, DecodeUsage},
+    {"convert", RunConvert, ConvertUsage}, {"decode", RunDecode, DecodeUsage},
+    {"list", RunList, ListUsage},          {"read", RunRead, ReadUsage},
+    {"record", RunRecord, RecordUsage},
 };
 
 const TCommand* FindCommand(const QString& name) {
@@ -72,6 +74,9 @@ QString CliUsage() {
         "  convert IN OUT       open a data file and save it as another (.xml or text)\n"
         "  decode [--temp] HEX  decode one frame given as hexadecimal text\n"
         "  help [COMMAND]       this text, or the options of one command\n"
+        "  list [--simulate]    the HID interfaces present, the interface cable marked\n"
+        "  read [--count N]     print the logger's readings as they arrive\n"
+        "  record --out FILE    record the readings into a data file\n"
         "\n"
         "'rx47-cli COMMAND --help' describes a command.\n"
         "\n"

@@ -52,4 +52,9 @@ rc=$?
 set -e
 [ $rc -eq 1 ] || fail "a failing decode exited $rc"
 grep -qx "rx47-cli: 'C' is not a valid integer value" "$scratch/err" || fail "decode error text"
+echo 023435333233343130303030303030053B0D0A >"$scratch/frames.txt"
+line=$(LC_ALL=C timeout 60 "$cli" read --simulate="$scratch/frames.txt" --count 1)
+[ "$(cut -f2- <<<"$line")" = $'05:59\t45.3%RH\t-23.4\t#' ] || fail "rx47-cli read printed: $line"
+grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2}'$'\t' <<<"$line" ||
+    fail "rx47-cli read time: $line"
 echo "test-extra-deb: package $(basename "$deb") checked"

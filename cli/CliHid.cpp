@@ -1,0 +1,64 @@
+#include "cli/CliHid.h"
+
+#include "cli/CliArgs.h"
+#include "cli/CliEnvironment.h"
+#include "link/DeviceList.h"
+#include "sim/SimCableOnBus.h"
+#include "sim/SimReplayFile.h"
+
+namespace {
+const char kEnumerateTag = 0;
+} // namespace
+
+TSimulateChoice SimulateChoice(const TParsedArgs& args) {
+    TSimulateChoice choice;
+    choice.on = args.Has(QStringLiteral("simulate"));
+    choice.replayFile = args.Value(QStringLiteral("simulate"));
+    return choice;
+}
+
+TCliHid::~TCliHid() {
+    devices_.clear(); // their readers stop before the controller and the bus go
+    controller_.reset();
+}
+
+bool TCliHid::Open(const TCliEnvironment& environment, const TSimulateChoice& simulate,
+                   QString& error) {
+    IHidPlatform* platform = environment.hidPlatform;
+    if (simulate.on) {
+        cable_ = std::make_shared<TSimSerialCable>(environment.instantSimulation
+                                                       ? TSimCablePacing::Instant()
+                                                       : TSimCablePacing::RealTime());
+        if (!simulate.replayFile.isEmpty()) {
+            TSimReplay replay = LoadReplayFile(simulate.replayFile);
+            if (!replay.error.isEmpty()) {
+                error = replay.error;
+                return false;
+            }
+            replayFrames_ = replay.frames.size();
+            cable_->SetReplayFrames(std::move(replay.frames));
+        }
+        bus_ = std::make_unique<TSimHidBus>();
+        bus_->Plug(SimCableInterface(cable_));
+        platform = bus_.get();
+    }
+    try {
+        controller_ = std::make_unique<THidDeviceController>(platform);
+        controller_->OnEnumerate =
+            THidEnumerateEvent::WithCode(&kEnumerateTag, [this](THidDevice* device, int32_t index) {
+                captions_ << DeviceCaptionText(
+                    device->GetProductText(), device->IdentityRecord().VendorID,
+                    device->IdentityRecord().ProductID, device->GetSerialText());
+                THidDevice* claimed = nullptr;
+                controller_->ClaimDeviceAt(claimed, index);
+                devices_.emplace_back(claimed);
+                return true;
+            });
+        controller_->DeviceChange();
+        controller_->EnumerateDevices();
+    } catch (const TException& e) {
+        error = e.Message();
+        return false;
+    }
+    return true;
+}
