@@ -25,9 +25,10 @@ TReportOutcome TakeInputReport(TProgramState& state, TReadout& readout, uint8_t 
         if (count >= 1 && count <= 9) {
             state.EmptyReports = 0;
             state.FramePending = true;
-            // Announced bytes beyond the end of the report add nothing.
+            // Announced bytes beyond the end of the report add nothing, nor bytes beyond the
+            // frame's cap.
             const size_t available = std::min<size_t>(count, data.size() - 1);
-            for (size_t b = 1; b <= available; ++b)
+            for (size_t b = 1; b <= available && state.RxHex.size() < 2 * kMaxFramePayload; ++b)
                 AppendHexByte(state.RxHex, data[b]);
             outcome.kind = TReportKind::Payload;
             outcome.traceLine = ReportTraceText(reportId, data);

@@ -8,13 +8,17 @@
 //   data[1..n]   payload, in the order the logger sent it
 //   the rest     ignored
 // The payload of consecutive payload reports forms one frame; the first report without payload
-// closes it.
+// closes it. A frame keeps at most kMaxFramePayload bytes: a cable that never closes its frame
+// (an endless stream of payload reports) must not fill the memory, and only the first 20 bytes
+// are ever decoded.
 
 #include "app/ProgramState.h"
 #include "link/Readout.h"
 
 #include <cstdint>
 #include <span>
+
+inline constexpr qsizetype kMaxFramePayload = 64; // a logger frame has 19
 
 // "R %.2x  " with the report ID, then "%.2x " per data byte: the line the trace list shows.
 QByteArray ReportTraceText(uint8_t reportId, std::span<const uint8_t> data);

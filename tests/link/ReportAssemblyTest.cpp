@@ -148,6 +148,28 @@ TEST_F(ReportAssemblyTest, FrameTextKeepsTheFirstTwentyBytes) {
     EXPECT_EQ(readout.USBtxt1, Hex(frame));
 }
 
+TEST_F(ReportAssemblyTest, FrameThatNeverClosesIsCappedAndStillDecodes) {
+    // A cable that sends payload without end: the frame keeps its first bytes and no more.
+    TakeAll(FrameReports(Frame()));
+    const Bytes tail = FrameReports(Bytes(7, 0x31)).front();
+    for (int i = 0; i < 100000; ++i) {
+        const TReportOutcome outcome = Take(tail);
+        ASSERT_EQ(outcome.kind, TReportKind::Payload);
+        ASSERT_FALSE(outcome.traceLine.isEmpty()); // each report is still traced
+    }
+    EXPECT_EQ(state.RxHex.size(), 2 * kMaxFramePayload);
+    EXPECT_TRUE(state.RxHex.startsWith(Hex(Frame())));
+    Take(CableReport(0xF0, {}));
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_TRUE(closes[0].decode);
+    EXPECT_EQ(state.FrameText, "2453234000000005BDA1");
+    EXPECT_EQ(readout.USBtxt1.size(), 2 * kMaxFramePayload);
+    // The next frame starts empty again.
+    TakeAll(FrameReports(Frame()));
+    Take(CableReport(0xF0, {}));
+    EXPECT_EQ(readout.USBtxt1, Hex(Frame()));
+}
+
 TEST_F(ReportAssemblyTest, ReportsWithoutPayloadAfterAFrameOnlyCount) {
     TakeAll(FrameReports(Frame()));
     Take(CableReport(0xF0, {}));
