@@ -1,5 +1,6 @@
 #include "link/ReportAssembly.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -9,9 +10,9 @@ using Bytes = std::vector<uint8_t>;
 
 // A cable report of 8 data bytes: count byte, payload, zero padding.
 Bytes CableReport(uint8_t countByte, Bytes payload) {
-    Bytes data{countByte};
-    data.insert(data.end(), payload.begin(), payload.end());
-    data.resize(std::max<size_t>(data.size(), 8), 0);
+    Bytes data(std::max<size_t>(payload.size() + 1, 8), 0);
+    data[0] = countByte;
+    std::copy(payload.begin(), payload.end(), data.begin() + 1);
     return data;
 }
 
