@@ -6,24 +6,15 @@
 #include "link/LinkWatchdog.h"
 #include "sim/SimCableOnBus.h"
 
+#include "support/WaitUntil.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitUntil(const std::function<bool()>& condition) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 QStringList Reports(const std::vector<QByteArray>& reports) {
     QStringList lines;

@@ -6,6 +6,7 @@
 //
 // RX47_STORM_CYCLES sets the number of cycles (default 100, sized for CI with sanitizers).
 
+#include "support/WaitUntil.h"
 #include "support/WindowFixture.h"
 
 #include "hid/HidControllerClass.h"
@@ -29,18 +30,6 @@ int StormCycles() {
     const char* text = std::getenv("RX47_STORM_CYCLES");
     const int cycles = text ? std::atoi(text) : 0;
     return cycles > 0 ? cycles : 100;
-}
-
-// Runs the event loop until the condition holds (generous timeout for loaded machines).
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout = 30s) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > std::chrono::milliseconds(timeout).count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 void RunEvents(int turns) {

@@ -1,6 +1,7 @@
 // The USB link end to end: the window offscreen, the HID transport with its real reader thread,
 // the simulated bus and the simulated cable with its logger.
 
+#include "support/WaitUntil.h"
 #include "support/WindowFixture.h"
 
 #include "display/QtChartAdapter.h"
@@ -67,18 +68,6 @@ protected:
         Open();
     }
 
-    // Runs the event loop until the condition holds (generous timeout for loaded machines).
-    static bool WaitUntil(const std::function<bool()>& condition,
-                          std::chrono::seconds timeout = 30s) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > std::chrono::milliseconds(timeout).count())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
     // Lets queued work run for a moment (used only to give a wrong reaction a chance).
     static void Settle() {
         QElapsedTimer clock;
