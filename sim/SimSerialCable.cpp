@@ -5,7 +5,6 @@
 namespace {
 
 constexpr size_t kMaxQueuedReports = 100000; // beyond this the oldest reports are lost
-constexpr int kDataBytes = TSimSerialCable::kInputReportLength - 1;
 
 } // namespace
 
