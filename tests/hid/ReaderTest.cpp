@@ -5,6 +5,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <cerrno>
 
 namespace {
 
@@ -183,8 +184,11 @@ TEST_F(ReaderTest, UnplugWhileReadingGivesErrorEventsUntilStopped) {
     EXPECT_FALSE(device->Plugged());
     EXPECT_TRUE(device->HasReader());
     ASSERT_TRUE(PumpUntil([&] { return errors.size() >= 2; }));
-    EXPECT_EQ(errors[0], bus.NotConnectedError());
-    EXPECT_EQ(device->SystemErrorText(errors[0]), bus.ErrorText(bus.NotConnectedError()));
+    // The code is the reader thread's last error: "not connected" when the queued read saw the
+    // device go, "bad handle" when the unplug closed the handle first; which comes first depends
+    // on the threads' timing.
+    EXPECT_TRUE(errors[0] == bus.NotConnectedError() || errors[0] == uint32_t(EBADF)) << errors[0];
+    EXPECT_EQ(device->SystemErrorText(errors[0]), bus.ErrorText(errors[0]));
     device->SetDataHandler({});
     EXPECT_FALSE(device->HasReader());
     const std::size_t seen = errors.size();
