@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the data file readers' fuzz targets with clang (libFuzzer, AddressSanitizer and
+# Builds the fuzz targets (the data file readers and the live USB path) with clang (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer on the core too) into OUT/fuzz and runs each for a bounded time from
 # its seed corpus. Fails on any crash, sanitizer report, leak or hang.
 #   test-extra-fuzz-files.sh OUT        (RX47_FUZZ_SECONDS: time per target, default 60)
@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/out}
 dir=$out/fuzz
 seconds=${RX47_FUZZ_SECONDS:-60}
-targets=(fuzz_text_table fuzz_data_packet)
+targets=(fuzz_text_table fuzz_data_packet fuzz_live_path)
 mkdir -p "$dir"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
