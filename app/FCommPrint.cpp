@@ -2,6 +2,8 @@
 
 #include "app/TFCOMM.h"
 
+#include "display/QtChartAdapter.h"
+
 #include "app/TPrintPreview.h"
 #include "records/BitmapFile.h"
 #include "records/RecordReport.h"
@@ -57,6 +59,7 @@ void TFCOMM::PrintPreviewClosed() {
 }
 
 QImage TFCOMM::ChartPicture() {
+    ChartView->Flush(); // the picture shows every point, also those still waiting for Qt
     QChart* chart = Chtshow->chart();
     // A chart that was never shown has not been laid out for its view's size yet.
     if (chart->size() != QSizeF(Chtshow->size())) {

@@ -189,7 +189,7 @@ public:
     THidDevice* SelectedDevice() const;
     bool IsListedDevice(const THidDevice* device) const;
     // Stops the reader of a listed device; inside a delivery the stop waits until the delivery
-    // has returned (the reader is blocked in it until then).
+    // has returned.
     void RequestReaderStop(THidDevice* device);
     void AddHistoryLine(const QString& line);
     int UsbDeliveryDepth = 0; // HID deliveries running on the event thread (nested ones count)

@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QLineSeries>
 #include <QPen>
+#include <QTimer>
 #include <QValueAxis>
 #include <cmath>
 
@@ -56,6 +57,10 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
         delete initial;
     view.setRubberBand(QChartView::NoRubberBand);
     view.setRenderHint(QPainter::Antialiasing, false);
+
+    paceTimer_ = new QTimer(postContext_.get());
+    paceTimer_->setSingleShot(true);
+    QObject::connect(paceTimer_, &QTimer::timeout, postContext_.get(), [this] { Flush(); });
 }
 
 TQtChartAdapter::~TQtChartAdapter() = default;
@@ -71,7 +76,6 @@ void TQtChartAdapter::ShownWindow(int64_t& first, int64_t& last, int series) con
 }
 
 void TQtChartAdapter::Rebuild(int series) {
-    TShown& shown = shown_[size_t(series)];
     QList<QPointF> points;
     int64_t first = 0, last = -1;
     if (SeriesActive(series)) {
@@ -82,15 +86,15 @@ void TQtChartAdapter::Rebuild(int series) {
             points.append(QPointF(double(i), double(values[size_t(i)])));
     }
     ShownPoints(series)->replace(points);
-    shown.first = first;
-    shown.last = last;
 }
 
 void TQtChartAdapter::Flush() {
     flushPosted_ = false;
+    paceTimer_->stop();
     if (!stale_)
         return;
     stale_ = false;
+    lastFlush_.start();
     axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
     for (int s = 0; s < SeriesCount(); ++s)
         Rebuild(s);
@@ -105,28 +109,30 @@ void TQtChartAdapter::ScheduleFlush() {
         postContext_.get(), [this] { Flush(); }, Qt::QueuedConnection);
 }
 
+void TQtChartAdapter::SchedulePacedFlush() {
+    stale_ = true;
+    if (flushPosted_ || paceTimer_->isActive())
+        return;
+    const qint64 since = lastFlush_.isValid() ? lastFlush_.elapsed() : kPointFlushMs;
+    if (since >= kPointFlushMs)
+        ScheduleFlush();
+    else
+        paceTimer_->start(int(kPointFlushMs - since));
+}
+
 void TQtChartAdapter::PointAdded(int series) {
     if (stale_ || !SeriesActive(series))
         return; // the pending rebuild takes the point along (or the series is not drawn)
-    TShown& shown = shown_[size_t(series)];
     int64_t first = 0, last = -1;
     ShownWindow(first, last, series);
     const int64_t index = PointCount(series) - 1;
     if (index < first || index > last)
         return; // off the page: nothing for Qt to do
-    if (shown.last == index - 1 && shown.first <= shown.last + 1) {
-        ShownPoints(series)->append(double(index), double(Values(series)[size_t(index)]));
-        shown.last = index;
-        if (shown.last < shown.first)
-            shown.first = index;
-    } else {
-        ScheduleFlush();
-    }
+    SchedulePacedFlush();
 }
 
 void TQtChartAdapter::SeriesCleared(int series) {
     ShownPoints(series)->clear();
-    shown_[size_t(series)] = {0, -1};
 }
 
 void TQtChartAdapter::SeriesActivityChanged(int series) {

@@ -2,17 +2,19 @@
 // The chart Chtshow drawn with Qt Charts. Qt Charts recomputes every point of a series on each
 // change, so the adapter keeps the whole history itself (TChartData, 4 bytes a point) and hands
 // Qt only the points of the visible page plus one neighbour on each side, so that the line runs
-// to the plot's edges. A point added inside the shown window is appended to the Qt series; a
-// range change rebuilds the Qt series once, at the next turn of the event loop (paging through a
-// thousand pages costs one rebuild). Flush() does that rebuild at once.
+// to the plot's edges. A range change rebuilds the Qt series once, at the next turn of the event
+// loop (paging through a thousand pages costs one rebuild). Points added inside the shown window
+// reach Qt at most every kPointFlushMs: Qt lays out the whole line again for every point it is
+// given, which would cost more than the rest of a reading's path. Flush() brings Qt up to date
+// at once.
 //
 // Series 0 ("Series1") is a blue line; series 1 ("Series2") an area series with a blue area and a
 // light blue line, inactive (hidden) unless switched on.
 
 #include "display/ChartData.h"
 
+#include <QElapsedTimer>
 #include <QObject>
-#include <array>
 #include <memory>
 
 class QChart;
@@ -20,6 +22,7 @@ class QChartView;
 class QLineSeries;
 class QAreaSeries;
 class QValueAxis;
+class QTimer;
 
 class TQtChartAdapter : public TChartData {
 public:
@@ -45,12 +48,12 @@ protected:
     void VerticalRangeChanged() override;
 
 private:
-    struct TShown {
-        int64_t first = 0, last = -1; // indexes of the points handed to Qt; none when last < first
-    };
     void ShownWindow(int64_t& first, int64_t& last, int series) const;
     void Rebuild(int series);
     void ScheduleFlush();
+    // For new points: a flush at the next turn of the event loop, or once kPointFlushMs have
+    // passed since the last one.
+    void SchedulePacedFlush();
 
     QChart* chart_ = nullptr; // owned by the view
     QLineSeries* line_ = nullptr;
@@ -58,8 +61,10 @@ private:
     QAreaSeries* area_ = nullptr;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
-    std::array<TShown, 2> shown_;
+    static constexpr int kPointFlushMs = 40;
     bool stale_ = false;
     bool flushPosted_ = false;
     std::unique_ptr<QObject> postContext_; // drops a posted flush when the adapter goes
+    QTimer* paceTimer_ = nullptr;          // a child of postContext_
+    QElapsedTimer lastFlush_;
 };

@@ -106,7 +106,7 @@ public:
     bool CheckedOut() const { return checkedOut_.load(); }
     bool InEvent() const { return inEvent_.load(); }
     bool HasReader() const { return reader_ != nullptr; }
-    // The reader waits for the event thread to run a delivery.
+    // A report or error of the reader waits for the event thread.
     bool ReaderDeliveryPending() const { return reader_ != nullptr && reader_->DeliveryPending(); }
     const THidPnPInfo& PnP() const { return *pnp_; }
     // The system's text for an error code of the error event.
@@ -115,6 +115,7 @@ public:
 private:
     friend class THidDeviceController;
     friend class THidDeviceReadThread;
+    friend struct THidDeliveryChannel;
 
     THidHandle OpenWithFallback(); // read-write, else query-only; sets ReadWriteAccess
     bool OpenQueryHandle();
@@ -159,6 +160,8 @@ private:
     bool readWriteAccess_ = false;
     uint32_t readWriteOpenError_ = 0;
     std::shared_ptr<THidDeviceReadThread> reader_;
+    // Reports a stopped reader had read but not delivered; the next reader delivers them first.
+    std::shared_ptr<THidBacklog> unread_ = std::make_shared<THidBacklog>();
 };
 
 // The list of the system's HID interfaces, kept up to date on every announced change. The

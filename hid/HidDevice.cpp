@@ -176,7 +176,7 @@ void THidDevice::StartReaderIfReady() {
     // The capabilities are fetched here, on the event thread; the reader only uses its buffer.
     THidCaps caps;
     ReadCaps(caps);
-    reader_ = std::make_shared<THidDeviceReadThread>(this, caps.InputReportByteLength);
+    reader_ = std::make_shared<THidDeviceReadThread>(this, caps.InputReportByteLength, unread_);
     reader_->Start();
 }
 

@@ -1,8 +1,18 @@
 #pragma once
 // The reader of one checked-out device: a thread that keeps one input-report read queued, waits
 // for it in slices of the device's SleepTime, and hands every completed report (and every read
-// that cannot be started) to the event thread, blocking until the handler there has returned.
-// Reports of one device are therefore handled one at a time and in order.
+// that cannot be started) to the event thread. Reports of one device are handled one at a time,
+// in order, never nested (a message box inside a handler does not start the next delivery).
+//
+// The reader does not wait for each handler: it reads ahead into a bounded queue, so one wake of
+// the event thread delivers every report that has arrived meanwhile and a busy event thread does
+// not hold the cable back. A full queue (a message box left open) holds the reader until there
+// is room again. A failed read start still waits for its error handler before the retry, so an
+// unplugged device reports one error per wait slice.
+//
+// Reports read but not delivered are never dropped while the device lives: a stop from the event
+// thread delivers them before it returns; a stop from inside a handler, or a handler that raised,
+// leaves them with the device, and its next reader delivers them first.
 //
 // Ownership: the device holds its reader (shared, so a stop requested from inside the reader's
 // own delivery can hand the reader to the running delivery, which joins it once the handler has
@@ -14,8 +24,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,29 +36,54 @@ class THidDevice;
 class THidDeviceReadThread;
 class THidEventDispatcher;
 
+// One report as read (the report ID first), or a read that could not be started.
+struct THidQueuedDelivery {
+    std::vector<uint8_t> report;
+    uint32_t error = 0;
+    bool isError = false;
+};
+// Reports a device has read but not yet delivered, kept for its next reader.
+using THidBacklog = std::deque<THidQueuedDelivery>;
+
 // The hand-off between one reader and the event thread.
 struct THidDeliveryChannel {
+    THidDeliveryChannel(THidDevice* device, std::shared_ptr<THidBacklog> unread);
+
+    // How far the reader may read ahead of the handlers.
+    static constexpr std::size_t kMaxQueued = 256;
+
     std::mutex mutex;
     std::condition_variable changed;
-    std::function<void()> job; // the pending delivery, set by the reader
-    bool pending = false;      // a delivery waits for the event thread
-    bool done = false;         // the event thread has run it
-    bool failed = false;       // ... and the handler raised
-    bool finished = false;     // the reader's body has ended
-    bool terminate = false;    // mirror of the terminate request, for the reader's pauses
+    THidBacklog queue;                       // read, not yet delivered
+    std::vector<std::vector<uint8_t>> spare; // delivered buffers, reused by the reader
+    uint64_t queuedCount = 0;                // items ever queued ...
+    uint64_t deliveredCount = 0;             // ... and delivered
+    bool posted = false;                     // a wake for this channel waits at the dispatcher
+    bool failed = false;                     // a handler raised: nothing more is delivered
+    bool finished = false;                   // the reader's body has ended
+    bool terminate = false;                  // mirror of the terminate request, for the waits
+
     // Event thread only:
-    bool running = false; // the delivery runs right now
+    THidDevice* const device; // not used once a terminate request is made
+    const std::shared_ptr<THidBacklog> unread;
+    bool running = false; // a delivery runs right now
     // A reader whose stop was requested from inside its own delivery; joined and dropped once
     // that delivery has returned.
     std::shared_ptr<THidDeviceReadThread> orphan;
 
-    // Runs the pending delivery, if any, on the calling (event) thread.
-    void RunPending();
+    // Event thread: delivers the items queued when it was called, one after another. `stopping`:
+    // called by a stop, which delivers everything despite its terminate request. True when items
+    // are left for a later turn of the event loop (the caller posts the channel again).
+    bool RunPending(bool stopping = false);
+    // Event thread, once the reader has ended: reports not delivered go back to the device.
+    void ReturnUndelivered();
 };
 
 class THidDeviceReadThread {
 public:
-    THidDeviceReadThread(THidDevice* device, uint32_t inputReportByteLength);
+    // `unread`: the device's undelivered reports, delivered by this reader before what it reads.
+    THidDeviceReadThread(THidDevice* device, uint32_t inputReportByteLength,
+                         std::shared_ptr<THidBacklog> unread);
     ~THidDeviceReadThread();
     THidDeviceReadThread(const THidDeviceReadThread&) = delete;
     THidDeviceReadThread& operator=(const THidDeviceReadThread&) = delete;
@@ -63,16 +99,20 @@ public:
     // Event thread: hands this reader to its running delivery, which joins it afterwards.
     void DeferStop(std::shared_ptr<THidDeviceReadThread> self);
 
-    // Reader state, read by the deliveries on the event thread while the reader waits for them.
+    // Reader state, used by the reader thread only.
     uint32_t ErrorCode = 0;
     THidDevice* const Device;
     uint32_t BytesRead = 0;
-    std::vector<uint8_t> ReportBuffer; // valid only inside the data event
+    std::vector<uint8_t> ReportBuffer; // the buffer of the read in progress
 
 private:
     void Execute();
-    // Hands `job` to the event thread and waits until it has run; false when it raised.
-    bool Deliver(std::function<void()> job);
+    // Queues a copy of the report read; false when the reader must end (a handler raised).
+    bool QueueReport(const uint8_t* report, uint32_t length);
+    // Queues a failed read start and waits until its handler has run; false as above.
+    bool DeliverError(uint32_t error);
+    // Queues `item` under the channel's lock; true when the dispatcher must be woken.
+    bool PushLocked(THidQueuedDelivery&& item);
     // After a read that could not be started: one wait slice, ended early by a terminate request.
     void PauseAfterFailedStart();
     void Join();

@@ -43,16 +43,16 @@ void THidEventDispatcher::Post(std::shared_ptr<THidDeliveryChannel> channel) {
 void THidEventDispatcher::RunQueued() {
     uint64_t count = 0;
     [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &count, sizeof(count));
-    for (;;) {
-        std::shared_ptr<THidDeliveryChannel> channel;
-        {
-            std::lock_guard lock(mutex_);
-            if (queue_.empty())
-                return;
-            channel = std::move(queue_.front());
-            queue_.pop_front();
-        }
+    // The channels posted so far, and no more: one posted again meanwhile waits for the next turn
+    // of the event loop, so that timers and painting get theirs.
+    std::deque<std::shared_ptr<THidDeliveryChannel>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(queue_);
+    }
+    for (std::shared_ptr<THidDeliveryChannel>& channel : batch) {
         // A delivery already run by a stop that waited for it finds nothing pending.
-        channel->RunPending();
+        if (channel->RunPending())
+            Post(std::move(channel));
     }
 }
