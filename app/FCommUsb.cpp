@@ -1,5 +1,6 @@
-// USB link: the cable's device list, connect and disconnect, command reports, the link watchdog,
-// and the reassembly of input reports into frames.
+// USB link: the cable's device list, and the window's side of the link's steps (link/UsbLink.h):
+// which device they act on, and what the Connect button, the history, the trace list, the readout
+// and the message boxes show of them.
 //
 // Deliveries: a device's reader hands each input report to the event thread and waits until the
 // handler has returned. Stopping that reader (or releasing its device) from inside the delivery,
@@ -10,11 +11,9 @@
 #include "app/TFCOMM.h"
 
 #include "app/Ansi.h"
-#include "app/Exceptions.h"
+#include "hid/HidAccessHint.h"
 #include "hid/HidControllerClass.h"
 #include "link/DeviceList.h"
-#include "link/LinkWatchdog.h"
-#include "link/ReportAssembly.h"
 #include "link/UsbReports.h"
 
 #include <QCheckBox>
@@ -29,21 +28,9 @@
 
 namespace {
 
-constexpr uint8_t kCommandStart = 0x5A;
-constexpr uint8_t kCommandNext = 0x02;
-constexpr uint8_t kCommandDebug = 0x03;
-
 // The trace and history lists are capped; the oldest lines go first, a batch at a time.
 constexpr int kMaxListLines = 1000;
 constexpr int kListTrimBatch = 100;
-
-const QString kCableNotConnected =
-    QStringLiteral("USB interface cable is not securely connected, please check and re-try.");
-const QString kLoggerNotAnswering = QStringLiteral(
-    "USB interface cable is securely connected, please check if the meter is ready.");
-QString ProductNotConnected() {
-    return QString::fromUtf16(u"USB端未连接产品，请检查!");
-}
 
 void AddSelectedLine(QListWidget* list, const QString& line) {
     if (list->count() >= kMaxListLines + kListTrimBatch)
@@ -208,6 +195,21 @@ void TFCOMM::HidCtlDeviceChange() {
     // Every listed reader was stopped: a link that was up is down now, and shows it.
     if (wasConnected)
         USBCon->setChecked(false);
+    ShowAccessHintOnce();
+}
+
+void TFCOMM::ShowAccessHintOnce() {
+    // Only the cable counts: most other HID nodes of a desktop are root's, and stay so with the
+    // rule installed.
+    const THidDevice* cable = SelectedDevice();
+    if (accessHintShown_ || cable == nullptr || !HidAccessDenied(*cable))
+        return;
+    accessHintShown_ = true;
+    // Posted: the first list is built while the window is created, later ones inside the
+    // controller's rescan; the box belongs on the window's own event loop.
+    QTimer::singleShot(0, this, [this, hint = HidAccessDeniedMessage(cable->PnP().InterfacePath)] {
+        Dialogs().ShowMessage(hint, TMessageIcon::Information);
+    });
 }
 
 void TFCOMM::HidCtlArrival(THidDevice* hidDev) {
@@ -241,95 +243,32 @@ void TFCOMM::ReadBtnClick() {
 }
 
 void TFCOMM::SetFeatureClick() {
-    SelectCurrentDevice();
-    if (CurrentDevice == nullptr) {
-        Dialogs().ShowMessage(kCableNotConnected, TMessageIcon::Information);
-        USBCon->setChecked(false);
-        return;
-    }
-    const QByteArray report = BuildFeatureReport(
-        BaudRateFromBoxes(B2400->isChecked(), B4800->isChecked(), B9600->isChecked()));
-    CurrentDevice->SetFeatureReport(reinterpret_cast<const uint8_t*>(report.constData()),
-                                    uint32_t(report.size()));
-    AddHistoryLine(AnsiToQString(SentReportTrace(report, kFeatureReportSize)));
+    UsbLink.SendFeatureReport();
 }
-
-namespace {
-
-// Writes one output report and returns its trace line.
-QByteArray WriteOutputReport(THidDevice& device, uint8_t byte1, uint8_t byte2) {
-    THidCaps caps{};
-    device.ReadCaps(caps);
-    const QByteArray report = BuildOutputReport(byte1, byte2, caps.OutputReportByteLength);
-    uint32_t written = 0;
-    const bool ok = device.WriteReport(reinterpret_cast<const uint8_t*>(report.constData()),
-                                       uint32_t(report.size()), written);
-    return SentReportTrace(report, ok ? int(written) : 0);
-}
-
-} // namespace
 
 void TFCOMM::SendUSBData(uint8_t command) {
-    SelectCurrentDevice();
-    if (CurrentDevice == nullptr) {
-        Dialogs().ShowMessage(ProductNotConnected(), TMessageIcon::Information);
-        USBCon->setChecked(false);
-        return;
-    }
-    AddHistoryLine(AnsiToQString(WriteOutputReport(*CurrentDevice, 0x01, command)));
+    UsbLink.SendCommand(command);
 }
 
 void TFCOMM::SendDataClick() {
-    SelectCurrentDevice();
-    if (CurrentDevice == nullptr) {
-        Dialogs().ShowMessage(kCableNotConnected, TMessageIcon::Information);
-        USBCon->setChecked(false);
-        return;
-    }
-    AddHistoryLine(AnsiToQString(WriteOutputReport(*CurrentDevice, 0x02, kCommandStart)));
+    UsbLink.SendDataReport();
 }
 
 // ---- Connect and disconnect -----------------------------------------------------------------
 
 void TFCOMM::USBConClick() {
-    ReadBtnClick();
-    SetFeatureClick();
-    State.EmptyReports = 0;
-    SelectCurrentDevice();
-    if (CurrentDevice == nullptr || !CurrentDevice->ReadWriteAccess())
-        return;
-    if (USBCon->isChecked()) {
-        State.RxHex.clear();
-        Readout.USBtxt.clear();
-        USBtxt->clear();
-        ReadBtnClick();
-        CurrentDevice->SetDataHandler(THidDataEvent(this, &TFCOMM::USBRData));
-        SendUSBData(kCommandStart);
-    } else {
-        SendUSBData(kCommandNext);
-        RequestReaderStop(CurrentDevice);
-    }
+    UsbLink.Press(USBCon->isChecked());
 }
 
 // ---- Watchdog and debug commands ------------------------------------------------------------
 
 void TFCOMM::ConTimerTimer() {
-    const TWatchdogStep step = StepWatchdog(State);
-    if (step.giveUp) {
-        USBCon->setChecked(false);
-        RequestReaderStop(CurrentDevice);
-        Dialogs().ShowMessage(kLoggerNotAnswering, TMessageIcon::Information);
-    }
-    if (step.linkCheck) {
-        Readout.CONokVisible = false;
-        Readout.CONokNVisible = true;
-        ShowReadout();
-    }
+    UsbLink.WatchdogTick();
 }
 
 void TFCOMM::DegugClick() {
     SetFeatureClick();
-    SendUSBData(kCommandDebug);
+    SendUSBData(kLoggerDebug);
 }
 
 void TFCOMM::CONokNDblClick() {
@@ -350,37 +289,56 @@ void TFCOMM::USBRData(THidDevice* hidDev, uint8_t reportID, const uint8_t* data,
                     [hidDev](const auto& stop) { return stop.first == hidDev; }))
         return; // its link is down; the reader stops once this delivery has returned
     TDeliveryScope scope(UsbDeliveryDepth, [this] { PostDeferredLinkWork(); });
+    UsbLink.TakeReport(hidDev, reportID, std::span<const uint8_t>(data, size));
+}
 
-    const TReportOutcome outcome =
-        TakeInputReport(State, Readout, reportID, std::span<const uint8_t>(data, size));
-    switch (outcome.kind) {
-    case TReportKind::Payload:
-        AddSelectedLine(ListBox1, AnsiToQString(outcome.traceLine));
-        return;
-    case TReportKind::Idle:
-        return;
-    case TReportKind::FrameClose:
-        break;
-    }
-    if (outcome.decode) {
-        try {
-            LcdDisplay55(1);
-        } catch (const TException& error) {
-            LinkDecodeFailed(hidDev, error);
-            return;
-        }
-        SendUSBData(kCommandNext);
-    }
-    FinishFrame(State, Readout, outcome.endMarker);
+// ---- The link's host ------------------------------------------------------------------------
+
+THidDevice* TFCOMM::SelectLinkDevice() {
+    SelectCurrentDevice();
+    return CurrentDevice;
+}
+
+void TFCOMM::StartReader(THidDevice& device) {
+    device.SetDataHandler(THidDataEvent(this, &TFCOMM::USBRData));
+}
+
+uint32_t TFCOMM::LineBaudRate() {
+    return BaudRateFromBoxes(B2400->isChecked(), B4800->isChecked(), B9600->isChecked());
+}
+
+void TFCOMM::ReleaseLink() {
+    USBCon->setChecked(false);
+}
+
+void TFCOMM::ShowMessage(const QString& text) {
+    Dialogs().ShowMessage(text, TMessageIcon::Information);
+}
+
+void TFCOMM::DecodeFailed(const QString& message) {
+    // The link is down visibly instead of leaving a dead reader behind a pressed button: one
+    // press of Connect starts reading again.
+    AddHistoryLine(QStringLiteral("DECODE ERROR: ") + message);
+}
+
+bool TFCOMM::UseFrame() {
+    LcdDisplay55(1);
+    return true;
+}
+
+void TFCOMM::ReportSent(const QByteArray& trace) {
+    AddHistoryLine(AnsiToQString(trace));
+}
+
+void TFCOMM::PayloadReceived(const QByteArray& trace) {
+    AddSelectedLine(ListBox1, AnsiToQString(trace));
+}
+
+void TFCOMM::FrameClosed() {
     USBtxt1->setText(AnsiToQString(Readout.USBtxt1));
     USBtxt->setText(AnsiToQString(Readout.USBtxt));
 }
 
-void TFCOMM::LinkDecodeFailed(THidDevice* hidDev, const TException& error) {
-    // The frame stays as it was (RxHex, USBtxt, FramePending) for a look at what failed. The link
-    // goes down visibly instead of leaving a dead reader behind a pressed button: one press of
-    // Connect starts reading again.
-    AddHistoryLine(QStringLiteral("DECODE ERROR: ") + error.Message());
-    USBCon->setChecked(false);
-    RequestReaderStop(hidDev);
+void TFCOMM::FrameCleared() {
+    USBtxt->clear();
 }

@@ -8,6 +8,7 @@
 #include "app/ProgramState.h"
 #include "app/UserDialogs.h"
 #include "link/Readout.h"
+#include "link/UsbLink.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -38,7 +39,6 @@ class THidDeviceController;
 class TCommPortDriver;
 class TRecordTable;
 class TChartControl;
-class TException;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
@@ -48,7 +48,7 @@ struct TFCOMMEnvironment {
     bool startTimers = true;                   // tests drive the timer handlers by hand
 };
 
-class TFCOMM : public QMainWindow {
+class TFCOMM : public QMainWindow, private IUsbLinkHost {
     Q_OBJECT
 public:
     explicit TFCOMM(const TFCOMMEnvironment& environment = {}, QWidget* parent = nullptr);
@@ -63,6 +63,8 @@ public:
     QByteArray DecimalSep;
     THidDevice* CurrentDevice = nullptr; // not owned
     TReadout Readout;                    // what the LCD readout shows
+    // The USB link's steps in their order; the window hosts them (IUsbLinkHost, FCommUsb.cpp).
+    TUsbLink UsbLink{*this, State, Readout};
 
     // ---- Visible controls --------------------------------------------------------------------
     QScrollArea* ClientArea = nullptr;
@@ -196,12 +198,32 @@ public:
 
 private:
     void SelectCurrentDevice();
-    void LinkDecodeFailed(THidDevice* hidDev, const TException& error);
+    // The hint on a cable that cannot be opened for lack of permission, once per run.
+    void ShowAccessHintOnce();
+    bool accessHintShown_ = false;
     void PostDeferredLinkWork();
     void RunDeferredLinkWork();
     std::vector<std::pair<THidDevice*, uint64_t>> pendingReaderStops_;
     bool deviceChangePending_ = false;
     bool deferredWorkPosted_ = false;
+
+    // IUsbLinkHost: the selected DevListBox line, USBCon, the history, the trace list, the
+    // readout and the message boxes.
+    THidDevice* SelectLinkDevice() override;
+    THidDevice* LinkDevice() override { return CurrentDevice; }
+    void StopSelectedReader() override { ReadBtnClick(); }
+    void StartReader(THidDevice& device) override;
+    void StopReader(THidDevice* device) override { RequestReaderStop(device); }
+    uint32_t LineBaudRate() override;
+    void ReleaseLink() override;
+    void ShowMessage(const QString& text) override;
+    void DecodeFailed(const QString& message) override;
+    bool UseFrame() override;
+    void ReportSent(const QByteArray& trace) override;
+    void PayloadReceived(const QByteArray& trace) override;
+    void FrameClosed() override;
+    void FrameCleared() override;
+    void LinkImagesChanged() override { ShowReadout(); }
 
 public:
     // ---- Serial link (FCommSerial.cpp) -------------------------------------------------------

@@ -1,15 +1,9 @@
 #include "link/UsbSession.h"
 
-#include "app/Exceptions.h"
 #include "hid/HidControllerClass.h"
-#include "link/LinkWatchdog.h"
-#include "link/ReportAssembly.h"
-#include "link/UsbReports.h"
 
 namespace {
 
-constexpr uint8_t kCommandStart = 0x5A;
-constexpr uint8_t kCommandNext = 0x02;
 constexpr int kWatchdogMs = 10;
 
 // The code identity of the session's data handler.
@@ -17,15 +11,10 @@ const char kSessionHandlerTag = 0;
 
 } // namespace
 
-QString LoggerNotAnsweringMessage() {
-    return QStringLiteral(
-        "USB interface cable is securely connected, please check if the meter is ready.");
-}
-
 TUsbSession::TUsbSession(THidDevice& device, const TDecodeSettings& settings)
-    : device_(device), settings_(settings) {
+    : device_(device), settings_(settings), link_(*this, state_, readout_) {
     watchdog_.setInterval(kWatchdogMs);
-    QObject::connect(&watchdog_, &QTimer::timeout, [this] { WatchdogTick(); });
+    QObject::connect(&watchdog_, &QTimer::timeout, [this] { link_.WatchdogTick(); });
 }
 
 TUsbSession::~TUsbSession() {
@@ -33,22 +22,10 @@ TUsbSession::~TUsbSession() {
 }
 
 bool TUsbSession::Connect(QString& error) {
-    device_.SetDataHandler({});
-    const QByteArray feature = BuildFeatureReport(kLoggerLineBaudRate);
-    device_.SetFeatureReport(reinterpret_cast<const uint8_t*>(feature.constData()),
-                             uint32_t(feature.size()));
-    state_.EmptyReports = 0;
-    if (!device_.ReadWriteAccess()) {
+    if (!link_.Press(true)) {
         error = QStringLiteral("the interface cable cannot be opened for reading");
         return false;
     }
-    state_.RxHex.clear();
-    readout_.USBtxt.clear();
-    connected_ = true;
-    device_.SetDataHandler(THidDataEvent::WithCode(
-        &kSessionHandlerTag, [this](THidDevice*, uint8_t reportId, const uint8_t* data,
-                                    uint16_t size) { TakeReport(reportId, data, size); }));
-    SendCommand(kCommandStart);
     watchdog_.start();
     return true;
 }
@@ -58,60 +35,52 @@ void TUsbSession::Disconnect() {
         return;
     connected_ = false;
     watchdog_.stop();
-    SendCommand(kCommandNext);
+    link_.Disconnect();
+}
+
+void TUsbSession::StopSelectedReader() {
     device_.SetDataHandler({});
 }
 
-void TUsbSession::StopLink(const QString& message) {
+void TUsbSession::StartReader(THidDevice& device) {
+    connected_ = true;
+    device.SetDataHandler(
+        THidDataEvent::WithCode(&kSessionHandlerTag, [this](THidDevice* from, uint8_t reportId,
+                                                            const uint8_t* data, uint16_t size) {
+            if (connected_) // else a delivery still pending when the link went down
+                link_.TakeReport(from, reportId, std::span<const uint8_t>(data, size));
+        }));
+}
+
+void TUsbSession::StopReader(THidDevice* device) {
+    if (device != nullptr)
+        device->SetDataHandler({});
+}
+
+void TUsbSession::ReleaseLink() {
     connected_ = false;
     watchdog_.stop();
-    device_.SetDataHandler({});
+}
+
+void TUsbSession::ShowMessage(const QString& text) {
+    if (OnLinkFailed)
+        OnLinkFailed(text);
+}
+
+void TUsbSession::DecodeFailed(const QString& message) {
     if (OnLinkFailed)
         OnLinkFailed(message);
 }
 
-void TUsbSession::SendCommand(uint8_t command) {
-    THidCaps caps{};
-    device_.ReadCaps(caps);
-    const QByteArray report = BuildCommandReport(command, caps.OutputReportByteLength);
-    uint32_t written = 0;
-    device_.WriteReport(reinterpret_cast<const uint8_t*>(report.constData()),
-                        uint32_t(report.size()), written);
+bool TUsbSession::UseFrame() {
+    DecodeFrame(settings_, readout_, state_);
+    if (OnReading)
+        OnReading({state_.HumidityText, readout_.LCDTime, state_.TemperatureText, state_.UnitText});
+    return connected_; // OnReading may have ended the link
 }
 
-void TUsbSession::TakeReport(uint8_t reportId, const uint8_t* data, uint16_t size) {
-    if (!connected_)
-        return; // a delivery still pending when the link went down
-    const TReportOutcome outcome =
-        TakeInputReport(state_, readout_, reportId, std::span<const uint8_t>(data, size));
-    if (outcome.kind != TReportKind::FrameClose)
-        return;
+void TUsbSession::FrameClosed() {
     ++framesClosed_;
-    if (outcome.decode) {
-        try {
-            DecodeFrame(settings_, readout_, state_);
-        } catch (const TException& e) {
-            // The frame stays as it was, for a look at what failed.
-            StopLink(e.Message());
-            return;
-        }
-        if (OnReading)
-            OnReading(
-                {state_.HumidityText, readout_.LCDTime, state_.TemperatureText, state_.UnitText});
-        if (connected_)
-            SendCommand(kCommandNext);
-    }
-    FinishFrame(state_, readout_, outcome.endMarker);
     if (OnFrameClosed)
         OnFrameClosed();
-}
-
-void TUsbSession::WatchdogTick() {
-    const TWatchdogStep step = StepWatchdog(state_);
-    if (step.linkCheck) {
-        readout_.CONokVisible = false;
-        readout_.CONokNVisible = true;
-    }
-    if (step.giveUp)
-        StopLink(LoggerNotAnsweringMessage());
 }

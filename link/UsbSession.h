@@ -1,8 +1,8 @@
 #pragma once
-// One link to the interface cable without a window: what Connect does, step for step. The
-// feature report sets the line to 2400 baud, command 90 starts the logger, input reports are
-// reassembled into frames, each frame with the end marker is decoded and answered with command 2,
-// and the watchdog (run every 10 ms) gives up after 3000 reports without payload. Disconnect sends
+// One link to the interface cable without a window, for rx47-cli: the steps of Connect
+// (link/UsbLink.h) on one device with the line at 2400 baud. Input reports are reassembled into
+// frames, each frame with the end marker is decoded and answered with command 2, and the watchdog
+// (run every 10 ms while connected) gives up after 3000 reports without payload. Disconnect sends
 // command 2 and stops the device's reader.
 //
 // Everything runs on the event thread. The callbacks run inside the device's delivery; they may
@@ -12,6 +12,7 @@
 #include "app/ProgramState.h"
 #include "link/FrameDecoder.h"
 #include "link/Readout.h"
+#include "link/UsbLink.h"
 #include "records/LoggingPolicy.h"
 
 #include <QString>
@@ -22,10 +23,10 @@ class THidDevice;
 
 inline constexpr uint32_t kLoggerLineBaudRate = 2400;
 
-class TUsbSession {
+class TUsbSession : private IUsbLinkHost {
 public:
     TUsbSession(THidDevice& device, const TDecodeSettings& settings);
-    ~TUsbSession();
+    ~TUsbSession() override;
     TUsbSession(const TUsbSession&) = delete;
     TUsbSession& operator=(const TUsbSession&) = delete;
 
@@ -46,19 +47,25 @@ public:
     const TReadout& Readout() const { return readout_; }
 
 private:
-    void TakeReport(uint8_t reportId, const uint8_t* data, uint16_t size);
-    void WatchdogTick();
-    void SendCommand(uint8_t command);
-    void StopLink(const QString& message);
+    // IUsbLinkHost: the one device, and every message ends the link.
+    THidDevice* SelectLinkDevice() override { return &device_; }
+    THidDevice* LinkDevice() override { return &device_; }
+    void StopSelectedReader() override;
+    void StartReader(THidDevice& device) override;
+    void StopReader(THidDevice* device) override;
+    uint32_t LineBaudRate() override { return kLoggerLineBaudRate; }
+    void ReleaseLink() override;
+    void ShowMessage(const QString& text) override;
+    void DecodeFailed(const QString& message) override;
+    bool UseFrame() override;
+    void FrameClosed() override;
 
     THidDevice& device_;
     TDecodeSettings settings_;
     TProgramState state_;
     TReadout readout_;
+    TUsbLink link_;
     QTimer watchdog_;
     bool connected_ = false;
     int framesClosed_ = 0;
 };
-
-// The message of a link the watchdog gave up.
-QString LoggerNotAnsweringMessage();

@@ -154,6 +154,10 @@ THidHandle TSimHidBus::Open(const QByteArray& path, THidAccess access) {
         Fail(EACCES);
         return kInvalidHidHandle;
     }
+    if (failure == TSimOpenFailure::ReadWriteBusy && access == THidAccess::ReadWrite) {
+        Fail(EBUSY);
+        return kInvalidHidHandle;
+    }
     auto handle = std::make_shared<Handle>();
     handle->device = device;
     handle->access = access;

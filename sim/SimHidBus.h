@@ -31,8 +31,9 @@
 
 enum class TSimOpenFailure {
     None,
-    ReadWrite, // read-only: the read-write open fails, the query-only open works
-    All        // nothing opens ("device cannot be opened")
+    ReadWrite,     // no permission: the read-write open fails, the query-only open works
+    ReadWriteBusy, // as ReadWrite, but refused as busy rather than for lack of permission
+    All            // nothing opens ("device cannot be opened")
 };
 
 struct TSimHidInterface {

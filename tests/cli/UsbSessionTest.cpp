@@ -116,6 +116,56 @@ TEST_F(UsbSessionTest, SilentLoggerIsGivenUpAfterThreeThousandEmptyReports) {
     EXPECT_FALSE(device->HasReader());
 }
 
+// rx47-cli ends a run from inside the callbacks (a reading that was the last one wanted, a
+// failure) by disconnecting there. The logger then gets exactly one command 2 from that
+// disconnect, and none when the link is already down.
+enum class TRunEnd { AfterReading, OnUndecodableFrame, OnSilentLogger };
+
+struct TRunEndCase {
+    const char* name;
+    TRunEnd end;
+    QStringList reports;
+};
+
+class UsbSessionRunEndTest : public UsbSessionTest,
+                             public ::testing::WithParamInterface<TRunEndCase> {};
+
+TEST_P(UsbSessionRunEndTest, DisconnectInsideACallbackSendsNoSecondCommand) {
+    cable->SetFrameBudget(0);
+    const auto disconnect = [this] { session->Disconnect(); };
+    session->OnReading = [&](const TReading&) { disconnect(); };
+    session->OnLinkFailed = [&](const QString& message) {
+        failures << message;
+        disconnect();
+    };
+    QString error;
+    ASSERT_TRUE(session->Connect(error));
+    QByteArray frame = TSimRx47Logger::EncodeFrame(TSimReading{});
+    switch (GetParam().end) {
+    case TRunEnd::AfterReading:
+        cable->SendFrame(frame);
+        break;
+    case TRunEnd::OnUndecodableFrame:
+        frame[13] = 0x3C;
+        cable->SendFrame(frame);
+        break;
+    case TRunEnd::OnSilentLogger:
+        cable->InjectEmptyReports(kSilentLoggerReports);
+        break;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !session->Connected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !device->HasReader(); }));
+    EXPECT_EQ(Reports(cable->OutputReports()), GetParam().reports);
+    EXPECT_EQ(failures.size(), GetParam().end == TRunEnd::AfterReading ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, UsbSessionRunEndTest,
+    ::testing::Values(TRunEndCase{"AfterReading", TRunEnd::AfterReading, {kStart, kNext}},
+                      TRunEndCase{"OnUndecodableFrame", TRunEnd::OnUndecodableFrame, {kStart}},
+                      TRunEndCase{"OnSilentLogger", TRunEnd::OnSilentLogger, {kStart}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST(UsbSession, DeviceWithoutReadWriteAccessDoesNotConnect) {
     TSimHidBus bus;
     TSimHidInterface cable = SimCableInterface(std::make_shared<TSimSerialCable>());

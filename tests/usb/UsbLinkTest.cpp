@@ -5,6 +5,7 @@
 #include "support/WindowFixture.h"
 
 #include "display/QtChartAdapter.h"
+#include "hid/HidAccessHint.h"
 #include "hid/HidControllerClass.h"
 #include "sim/SimCableOnBus.h"
 
@@ -447,6 +448,110 @@ TEST_F(UsbLinkTest, ClosingTheWindowWhileReadingStopsTheReader) {
     const int sent = cable->FramesSent();
     Settle();
     EXPECT_EQ(cable->FramesSent(), sent);
+}
+
+// ---- The permission hint: a cable whose node cannot be opened for lack of permission is named
+// once per run with the udev rule that gives access; nothing else asks for it.
+
+TSimHidInterface Cable(TSimOpenFailure failure) {
+    TSimHidInterface cable = SimCableInterface(std::make_shared<TSimSerialCable>());
+    cable.openFailure = failure;
+    return cable;
+}
+
+TSimHidInterface Keyboard(TSimOpenFailure failure) {
+    TSimHidInterface keyboard;
+    keyboard.product = u"Keyboard";
+    keyboard.inputReportLength = 9;
+    keyboard.openFailure = failure;
+    return keyboard;
+}
+
+enum class TKind { Cable, Keyboard };
+
+struct TPlugged {
+    TKind kind;
+    TSimOpenFailure failure;
+};
+
+TSimHidInterface Interface(const TPlugged& plugged) {
+    return plugged.kind == TKind::Cable ? Cable(plugged.failure) : Keyboard(plugged.failure);
+}
+
+class AccessHintTest : public UsbLinkTest {
+protected:
+    QString HintFor(uint32_t id) const { return HidAccessDeniedMessage(TSimHidBus::PathOf(id)); }
+};
+
+struct THintCase {
+    const char* name;
+    std::vector<TPlugged> interfaces; // in plug order
+    int hintFor;                      // index of the interface named; -1: no hint
+};
+
+class AccessHintCases : public AccessHintTest, public ::testing::WithParamInterface<THintCase> {};
+
+TEST_P(AccessHintCases, OnlyACableRefusedForPermissionIsNamed) {
+    std::vector<uint32_t> ids;
+    for (const TPlugged& plugged : GetParam().interfaces)
+        ids.push_back(bus->Plug(Interface(plugged)));
+    Open();
+    // The list is built while the window is created; the box waits for the event loop.
+    EXPECT_TRUE(dialogs.messages.empty());
+    Settle();
+    if (GetParam().hintFor < 0) {
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.Texts().join('\n').toStdString();
+        return;
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, HintFor(ids[size_t(GetParam().hintFor)]));
+    EXPECT_EQ(dialogs.messages[0].icon, TMessageIcon::Information);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("70-rx47.rules"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interfaces, AccessHintCases,
+    ::testing::Values(THintCase{"RefusedCable", {{TKind::Cable, TSimOpenFailure::ReadWrite}}, 0},
+                      THintCase{"RefusedCableBesideAKeyboard",
+                                {{TKind::Keyboard, TSimOpenFailure::None},
+                                 {TKind::Cable, TSimOpenFailure::ReadWrite}},
+                                1},
+                      THintCase{"UsableCable", {{TKind::Cable, TSimOpenFailure::None}}, -1},
+                      THintCase{"BusyCable", {{TKind::Cable, TSimOpenFailure::ReadWriteBusy}}, -1},
+                      THintCase{"RefusedKeyboardBesideAUsableCable",
+                                {{TKind::Keyboard, TSimOpenFailure::ReadWrite},
+                                 {TKind::Cable, TSimOpenFailure::None}},
+                                -1},
+                      THintCase{"RefusedCableBesideTheUsableOneThatIsSelected",
+                                {{TKind::Cable, TSimOpenFailure::ReadWrite},
+                                 {TKind::Cable, TSimOpenFailure::None}},
+                                -1}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(AccessHintTest, ShownOncePerRunThoughTheCableComesBack) {
+    uint32_t id = bus->Plug(Cable(TSimOpenFailure::ReadWrite));
+    Open();
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.messages.size() == 1; }));
+    EXPECT_EQ(dialogs.messages[0].text, HintFor(id));
+
+    bus->Unplug(id);
+    ASSERT_TRUE(WaitUntil([&] { return window->DevListBox->count() == 0; }));
+    id = bus->Plug(Cable(TSimOpenFailure::ReadWrite));
+    ASSERT_TRUE(WaitUntil([&] { return window->DevListBox->currentRow() == 0; }));
+    // Connect on the refused cable stays silent, as it does for any cable it cannot read.
+    window->USBCon->click();
+    Settle();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(window->CurrentDevice->HasReader());
+}
+
+TEST_F(AccessHintTest, CablePluggedInLaterIsNamedWhenItArrives) {
+    Open();
+    Settle();
+    ASSERT_TRUE(dialogs.messages.empty());
+    const uint32_t id = bus->Plug(Cable(TSimOpenFailure::ReadWrite));
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.messages.size() == 1; }));
+    EXPECT_EQ(dialogs.messages[0].text, HintFor(id));
 }
 
 } // namespace
