@@ -4,6 +4,7 @@
 
 #include "app/Ansi.h"
 #include "display/LcdGlyphs.h"
+#include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphItemDelegate.h"
 #include "records/LoggingPolicy.h"
@@ -57,24 +58,12 @@ void TFCOMM::CreateRecordComponents() {
     DBGrid1->setItemDelegateForColumn(
         int(TField::Unit), new TGlyphItemDelegate(TRecordTableModel::RawTextRole, 12, DBGrid1));
     // Appends arrive as inserted rows; the grid lays out only those and then follows.
-    FollowTimer = new QTimer(this);
-    FollowTimer->setSingleShot(true);
-    connect(FollowTimer, &QTimer::timeout, this, &TFCOMM::FollowNewestRecord);
-    connect(Data1, &QAbstractItemModel::rowsInserted, this, &TFCOMM::ScheduleFollowNewest);
-}
-
-void TFCOMM::ScheduleFollowNewest() {
-    if (FollowTimer->isActive())
-        return;
-    const qint64 since = LastFollow.isValid() ? LastFollow.elapsed() : kFollowPeriodMs;
-    if (since >= kFollowPeriodMs)
-        FollowNewestRecord();
-    else
-        FollowTimer->start(int(kFollowPeriodMs - since));
+    FollowNewest =
+        std::make_unique<TPacedAction>(kFollowPeriodMs, [this] { FollowNewestRecord(); });
+    connect(Data1, &QAbstractItemModel::rowsInserted, this, [this] { FollowNewest->Request(); });
 }
 
 void TFCOMM::FollowNewestRecord() {
-    LastFollow.restart();
     const int last = Data1->rowCount() - 1;
     if (last < 0)
         return;

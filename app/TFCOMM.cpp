@@ -5,6 +5,7 @@
 #include "app/LocaleInfo.h"
 #include "app/QtUserDialogs.h"
 #include "app/WindowArt.h"
+#include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"
 #include "hid/HidControllerClass.h"

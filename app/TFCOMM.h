@@ -10,7 +10,6 @@
 #include "link/Readout.h"
 #include "link/UsbLink.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
@@ -263,13 +262,11 @@ public:
     std::unique_ptr<QAbstractTableModel> RecordsModel;
     // Makes the newest record the grid's current row and scrolls to it.
     void FollowNewestRecord();
-    // The grid follows new records at most every kFollowPeriodMs: at tens of thousands of
-    // readings a second (a replay, a fast cable) following each one would cost more than the
-    // reading itself, and nobody can see more than a few screen updates a second.
-    void ScheduleFollowNewest();
+    // The grid follows new records (FollowNewest) at most every kFollowPeriodMs: at tens of
+    // thousands of readings a second (a replay, a fast cable) following each one would cost more
+    // than the reading itself, and nobody can see more than a few screen updates a second.
     static constexpr int kFollowPeriodMs = 40;
-    QTimer* FollowTimer = nullptr;
-    QElapsedTimer LastFollow;
+    std::unique_ptr<class TPacedAction> FollowNewest;
 
     // ---- Recall start-time panel (FCommRecall.cpp) -------------------------------------------
     void RecallCheckClick();

@@ -5,7 +5,6 @@
 #include <QChartView>
 #include <QLineSeries>
 #include <QPen>
-#include <QTimer>
 #include <QValueAxis>
 #include <cmath>
 
@@ -57,10 +56,6 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
         delete initial;
     view.setRubberBand(QChartView::NoRubberBand);
     view.setRenderHint(QPainter::Antialiasing, false);
-
-    paceTimer_ = new QTimer(postContext_.get());
-    paceTimer_->setSingleShot(true);
-    QObject::connect(paceTimer_, &QTimer::timeout, postContext_.get(), [this] { Flush(); });
 }
 
 TQtChartAdapter::~TQtChartAdapter() = default;
@@ -90,11 +85,9 @@ void TQtChartAdapter::Rebuild(int series) {
 
 void TQtChartAdapter::Flush() {
     flushPosted_ = false;
-    paceTimer_->stop();
     if (!stale_)
         return;
     stale_ = false;
-    lastFlush_.start();
     axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
     for (int s = 0; s < SeriesCount(); ++s)
         Rebuild(s);
@@ -111,13 +104,8 @@ void TQtChartAdapter::ScheduleFlush() {
 
 void TQtChartAdapter::SchedulePacedFlush() {
     stale_ = true;
-    if (flushPosted_ || paceTimer_->isActive())
-        return;
-    const qint64 since = lastFlush_.isValid() ? lastFlush_.elapsed() : kPointFlushMs;
-    if (since >= kPointFlushMs)
-        ScheduleFlush();
-    else
-        paceTimer_->start(int(kPointFlushMs - since));
+    if (!flushPosted_)
+        pacedFlush_.Request();
 }
 
 void TQtChartAdapter::PointAdded(int series) {

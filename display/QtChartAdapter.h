@@ -12,8 +12,8 @@
 // light blue line, inactive (hidden) unless switched on.
 
 #include "display/ChartData.h"
+#include "display/PacedAction.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <memory>
 
@@ -22,7 +22,6 @@ class QChartView;
 class QLineSeries;
 class QAreaSeries;
 class QValueAxis;
-class QTimer;
 
 class TQtChartAdapter : public TChartData {
 public:
@@ -51,8 +50,7 @@ private:
     void ShownWindow(int64_t& first, int64_t& last, int series) const;
     void Rebuild(int series);
     void ScheduleFlush();
-    // For new points: a flush at the next turn of the event loop, or once kPointFlushMs have
-    // passed since the last one.
+    // For new points: a flush at the next turn of the event loop, at most every kPointFlushMs.
     void SchedulePacedFlush();
 
     QChart* chart_ = nullptr; // owned by the view
@@ -65,6 +63,5 @@ private:
     bool stale_ = false;
     bool flushPosted_ = false;
     std::unique_ptr<QObject> postContext_; // drops a posted flush when the adapter goes
-    QTimer* paceTimer_ = nullptr;          // a child of postContext_
-    QElapsedTimer lastFlush_;
+    TPacedAction pacedFlush_{kPointFlushMs, [this] { ScheduleFlush(); }};
 };
