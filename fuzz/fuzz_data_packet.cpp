@@ -8,24 +8,31 @@
 namespace {
 
 struct TRead {
-    bool ok;
-    TPacketContent content;
+    bool ok = false;
+    std::vector<TRecord> records;
+    std::vector<bool> logged;
+    std::vector<TChange> changeLog;
 };
 
 TRead Read(const char* data, size_t size, size_t cut) {
-    TDataPacketReader reader;
+    TRecordTable rows;
+    TDataPacketReader reader(rows);
     reader.Feed(data, cut);
     reader.Feed(data + cut, size - cut);
-    TRead read{reader.Finish(), {}};
-    read.content = reader.TakeContent();
+    TRead read;
+    read.ok = reader.Finish();
+    for (int64_t i = 0; read.ok && i < rows.Count(); ++i) {
+        read.records.push_back(rows.At(i));
+        read.logged.push_back(rows.IsLoggedAppend(i));
+    }
+    if (read.ok)
+        read.changeLog = rows.ChangeLog();
     return read;
 }
 
 bool Same(const TRead& a, const TRead& b) {
-    return a.ok == b.ok &&
-           (!a.ok || (a.content.rows.Records() == b.content.rows.Records() &&
-                      a.content.rows.LoggedAppends() == b.content.rows.LoggedAppends() &&
-                      a.content.changeLog == b.content.changeLog));
+    return a.ok == b.ok && (!a.ok || (a.records == b.records && a.logged == b.logged &&
+                                      a.changeLog == b.changeLog));
 }
 
 } // namespace
@@ -38,10 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         std::abort();
     if (!whole.ok)
         return 0;
-    QByteArray written = DataPacketHead(whole.content.changeLog);
-    whole.content.rows.ForEach([&written](const TRecord& record, bool logged) {
-        AppendDataPacketRow(written, record, logged);
-    });
+    QByteArray written = DataPacketHead(whole.changeLog);
+    for (size_t i = 0; i < whole.records.size(); ++i)
+        AppendDataPacketRow(written, whole.records[i], whole.logged[i]);
     written += DataPacketTail();
     if (!Same(whole, Read(written.constData(), size_t(written.size()), size_t(written.size()))))
         std::abort();

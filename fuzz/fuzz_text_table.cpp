@@ -15,8 +15,8 @@ struct TRead {
 
 TRead Read(const char* data, size_t size, size_t cut) {
     TRead read{false, {}};
-    TTextTableReader reader([&](const TRecord& r) {
-        read.records.push_back(r);
+    TTextTableReader reader([&](const TRecordView& r) {
+        read.records.push_back(r.ToRecord());
         return true;
     });
     reader.Feed(data, cut);

@@ -82,7 +82,7 @@ bool StreamFile(QFile& file, Reader& reader, const TFileProgress& progress) {
 }
 
 TLoadOutcome LoadText(QFile& file, TRecordTable& table, const TFileProgress& progress) {
-    TTextTableReader reader([&table](const TRecord& record) {
+    TTextTableReader reader([&table](const TRecordView& record) {
         if (table.Count() >= kMaxTableRecords)
             return false;
         table.Append(record, true);
@@ -109,7 +109,9 @@ TLoadOutcome LoadText(QFile& file, TRecordTable& table, const TFileProgress& pro
 }
 
 TLoadOutcome LoadPacket(QFile& file, TRecordTable& table, const TFileProgress& progress) {
-    TDataPacketReader reader;
+    // The packet is read into a table of its own; only a packet read in full replaces the table.
+    TRecordTable read;
+    TDataPacketReader reader(read);
     TLoadOutcome outcome;
     if (!StreamFile(file, reader, progress)) {
         outcome.reason = file.errorString();
@@ -119,19 +121,9 @@ TLoadOutcome LoadPacket(QFile& file, TRecordTable& table, const TFileProgress& p
         outcome.reason = QString::fromStdString(reader.Reason());
         return outcome;
     }
-    // Only a packet read in full replaces the table.
-    TPacketContent content = reader.TakeContent();
     outcome.ok = true;
-    outcome.recordsRead = content.rows.Count();
-    if (ChangeLogMatchesAppends(content)) {
-        // Appending rebuilds the same log and lets the table copy each row straight in.
-        table.Clear();
-        content.rows.ForEach(
-            [&table](const TRecord& record, bool logged) { table.Append(record, logged); });
-    } else {
-        table.Replace(content.rows.Records(), content.rows.LoggedAppends(),
-                      std::move(content.changeLog));
-    }
+    outcome.recordsRead = read.Count();
+    table.TakeFrom(read);
     return outcome;
 }
 

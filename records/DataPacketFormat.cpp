@@ -2,12 +2,10 @@
 
 #include "app/Ansi.h"
 #include "records/AnsiCodePage.h"
+#include "records/ByteScan.h"
 
 #include <QString>
 #include <charconv>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -21,7 +19,7 @@ inline bool IsSpace(char c) {
 }
 
 // Byte classes, looked up rather than compared one by one in the loops over every byte.
-enum : uint8_t { kAttributeNameChar = 1, kElementNameChar = 2, kValueStop = 4 };
+enum : uint8_t { kAttributeNameChar = 1, kElementNameChar = 2 };
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
     std::array<uint8_t, 256> classes{};
@@ -34,8 +32,6 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
             classes[size_t(c)] |= kAttributeNameChar;
         if (!stop && c != '/')
             classes[size_t(c)] |= kElementNameChar;
-        if (c == '"' || c == '<' || c == '&')
-            classes[size_t(c)] |= kValueStop;
     }
     return classes;
 }
@@ -45,27 +41,9 @@ inline bool Is(char c, uint8_t byteClass) {
     return (kClasses[uint8_t(c)] & byteClass) != 0;
 }
 
-// The first '"', '<' or '&' at or after p, or end. Values are read sixteen bytes at a time where
-// the processor allows, as this scan covers most of a packet's bytes.
+// The first '"', '<' or '&' at or after p, or end: this scan covers most of a packet's bytes.
 inline const char* FindValueStop(const char* p, const char* end) {
-#if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i less = _mm_set1_epi8('<');
-    const __m128i amp = _mm_set1_epi8('&');
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, less)),
-                         _mm_cmpeq_epi8(bytes, amp));
-        const int mask = _mm_movemask_epi8(hits);
-        if (mask)
-            return p + __builtin_ctz(unsigned(mask));
-        p += 16;
-    }
-#endif
-    while (p < end && !Is(*p, kValueStop))
-        ++p;
-    return p;
+    return FindFirstOf(p, end, '"', '<', '&');
 }
 
 bool Equals(const char* data, size_t size, const char* text) {
@@ -102,16 +80,25 @@ const QByteArray& AttributeNameOf(TField field) {
 }
 
 // Optional '-' then decimal digits within 32 bits: the form No is written in.
-std::optional<int32_t> ParseInt32(std::string_view text) {
-    int32_t value = 0;
-    const char* b = text.data();
-    const char* e = b + text.size();
-    if (b < e && *b == '+')
+// Leading zeros are allowed, as the library's conversion allows them.
+inline std::optional<int32_t> ParseInt32(std::string_view text) {
+    const char* p = text.data();
+    const char* e = p + text.size();
+    const bool negative = p < e && *p == '-';
+    if (negative)
+        ++p;
+    if (p == e)
         return std::nullopt;
-    const auto result = std::from_chars(b, e, value);
-    if (result.ec != std::errc() || result.ptr != e)
-        return std::nullopt;
-    return value;
+    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
+    int64_t value = 0;
+    for (; p < e; ++p) {
+        if (*p < '0' || *p > '9')
+            return std::nullopt;
+        value = value * 10 + (*p - '0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return int32_t(negative ? -value : value);
 }
 
 bool ParseCount(const char* data, size_t size) {
@@ -328,8 +315,9 @@ bool DecodePacketText(const char* data, size_t size, QByteArray& out) {
 
 // ---- Reading ---------------------------------------------------------------------------------
 
-TDataPacketReader::TDataPacketReader() {
+TDataPacketReader::TDataPacketReader(TRecordTable& rows) : rows_(rows) {
     element_.attributes.reserve(16);
+    rows_.Clear();
 }
 
 bool TDataPacketReader::Fail(const char* reason) {
@@ -382,17 +370,51 @@ bool TDataPacketReader::Finish() {
         return false;
     if (step_ != TStep::Done || !buffer_.empty())
         return Fail("packet ends early");
-    return CheckChangeLog();
+    if (!CheckChangeLog())
+        return false;
+    // Appending logged rows 1 .. n built the log (1, 0, 4) .. (n, 0, 4); any other log is the
+    // packet's own to keep.
+    if (!(appendsLog_ && allLogged_ && appendsLogLength_ == rows_.Count())) {
+        SpellOutChangeLog();
+        rows_.ReplaceChangeLog(changeLog_);
+        changeLog_ = {};
+    }
+    return true;
 }
 
 bool TDataPacketReader::CheckChangeLog() {
     if (tripleFill_ != 0)
         return Fail("change log is not made of triples");
-    const auto rows = uint64_t(content_.rows.Count());
-    for (const TChange& change : content_.changeLog) {
+    const auto rows = uint64_t(rows_.Count());
+    if (appendsLog_ && uint64_t(appendsLogLength_) > rows)
+        return Fail("change log names a row that is not there");
+    for (const TChange& change : changeLog_) {
         if (change.row == 0 || change.row > rows || change.replaces > rows)
             return Fail("change log names a row that is not there");
     }
+    return true;
+}
+
+void TDataPacketReader::SpellOutChangeLog() {
+    if (!appendsLog_)
+        return;
+    changeLog_.reserve(size_t(appendsLogLength_));
+    for (int64_t row = 1; row <= appendsLogLength_; ++row)
+        changeLog_.push_back({uint32_t(row), 0, 4});
+    appendsLog_ = false;
+    appendsLogLength_ = 0;
+}
+
+bool TDataPacketReader::TakeTriple() {
+    if (appendsLogLength_ + int64_t(changeLog_.size()) >= kMaxRows)
+        return Fail("change log too long");
+    const TChange change{triple_[0], triple_[1], triple_[2]};
+    if (appendsLog_ && change == TChange{uint32_t(appendsLogLength_ + 1), 0, 4}) {
+        ++appendsLogLength_;
+        return true;
+    }
+    SpellOutChangeLog();
+    changeLog_.push_back(change);
     return true;
 }
 
@@ -489,6 +511,28 @@ size_t TDataPacketReader::ParseChangeLogNumbers(const char* p, const char* end) 
     const char* q = p;
     for (; q < end; ++q) {
         const char c = *q;
+        if (appendsLog_ && tripleFill_ == 0 && !inNumber_) {
+            // The log as written, "1 0 4 2 0 4 ...", is taken a triple at a time when the whole
+            // triple and the byte after it are at hand; it leaves the state that reading the
+            // same bytes one by one leaves.
+            const char* d = q;
+            uint64_t row = 0;
+            for (; d < end && d - q < 10 && *d >= '0' && *d <= '9'; ++d)
+                row = row * 10 + uint64_t(*d - '0');
+            if (d > q && row == uint64_t(appendsLogLength_) + 1 && end - d > 4 &&
+                SameBytes(d, " 0 4", 4) && (d[4] == ' ' || d[4] == '"')) {
+                if (appendsLogLength_ >= kMaxRows)
+                    return Fail("change log too long"), size_t(q - p);
+                ++appendsLogLength_;
+                q = d + 4;
+                afterSpace_ = *q == ' ';
+                if (*q == '"') {
+                    step_ = TStep::ChangeLogEnd;
+                    return size_t(q + 1 - p);
+                }
+                continue;
+            }
+        }
         if (c >= '0' && c <= '9') {
             number_ = number_ * 10 + uint64_t(c - '0');
             if (number_ > UINT32_MAX)
@@ -496,7 +540,7 @@ size_t TDataPacketReader::ParseChangeLogNumbers(const char* p, const char* end) 
             inNumber_ = true;
             afterSpace_ = false;
         } else if (c == ' ' || c == '"') {
-            if (c == '"' && !inNumber_ && !afterSpace_ && content_.changeLog.empty() &&
+            if (c == '"' && !inNumber_ && !afterSpace_ && appendsLog_ && appendsLogLength_ == 0 &&
                 tripleFill_ == 0) {
                 step_ = TStep::ChangeLogEnd; // CHANGE_LOG=""
                 return size_t(q + 1 - p);
@@ -505,9 +549,8 @@ size_t TDataPacketReader::ParseChangeLogNumbers(const char* p, const char* end) 
                 return Fail("change log spacing"), size_t(q - p);
             triple_[tripleFill_++] = uint32_t(number_);
             if (tripleFill_ == 3) {
-                if (int64_t(content_.changeLog.size()) >= kMaxRows)
-                    return Fail("change log too long"), size_t(q - p);
-                content_.changeLog.push_back({triple_[0], triple_[1], triple_[2]});
+                if (!TakeTriple())
+                    return size_t(q - p);
                 tripleFill_ = 0;
             }
             number_ = 0;
@@ -569,6 +612,10 @@ size_t TDataPacketReader::Parse(const char* begin, const char* end) {
                 result = ParseLiteral(p, end, "<PARAMS", consumed);
                 if (result == TParse::Ok)
                     step_ = TStep::ParamsEnd;
+                break;
+            }
+            if (step_ == TStep::RowOrEnd && TakeWrittenRow(p, end, consumed)) {
+                result = TParse::Ok;
                 break;
             }
             result = ParseElement(p, end, consumed);
@@ -687,14 +734,81 @@ bool TDataPacketReader::TakeField() {
     }
     declared_[size_t(*field)] = true;
     attributeNames_[size_t(*field)] = *attributeName;
+    // Rows are read in their written form only under a name the element parser reads whole.
+    bool plain = true;
+    for (const char c : *attributeName)
+        plain = plain && Is(c, kAttributeNameChar);
+    attributeStarts_[size_t(*field)] = plain ? ' ' + *attributeName + "=\"" : QByteArray();
+    return true;
+}
+
+void TDataPacketReader::AppendRow(const TRecordView& record, bool logged) {
+    rows_.Append(record, logged);
+    allLogged_ = allLogged_ && logged;
+}
+
+bool TDataPacketReader::TakeWrittenRow(const char* p, const char* end, size_t& consumed) {
+    // The form every row is written in: "<ROW", then RowState="4" when logged, then one attribute
+    // per field with a value in field order, each after a single space, then "/>". Anything else
+    // (other spacing or order, a reference, a bad number, a row cut by the end of the chunk) is
+    // left to the general element parser, which reads or refuses it as it always has; nothing is
+    // taken before the whole row has been seen.
+    static constexpr char kRowState[] = " RowState=\"4\"";
+    constexpr size_t kRowStateSize = sizeof kRowState - 1;
+    if (end - p < 6 || !SameBytes(p, "<ROW", 4) || rows_.Count() >= kMaxRows)
+        return false;
+    const char* q = p + 4;
+    const bool logged = size_t(end - q) >= kRowStateSize && SameBytes(q, kRowState, kRowStateSize);
+    if (logged)
+        q += kRowStateSize;
+    // Reused and cleared field by field: building a fresh one clears all its bytes every row.
+    TRecordView& record = row_;
+    record.No.reset();
+    for (auto& text : record.Text)
+        text.reset();
+    size_t field = 0;
+    for (;;) {
+        if (end - q < 2)
+            return false;
+        if (q[0] == '/' && q[1] == '>')
+            break;
+        if (q[0] != ' ')
+            return false;
+        // Fields without a value are left out, so the attribute may name any later field.
+        for (; field < size_t(kFieldCount); ++field) {
+            const QByteArray& start = attributeStarts_[field];
+            if (!start.isEmpty() && size_t(end - q) >= size_t(start.size()) &&
+                SameBytes(q, start.constData(), size_t(start.size())))
+                break;
+        }
+        if (field == size_t(kFieldCount))
+            return false;
+        const char* value = q + attributeStarts_[field].size();
+        q = FindValueStop(value, end);
+        if (q == end || *q != '"')
+            return false;
+        const std::string_view text(value, size_t(q - value));
+        if (TField(field) == TField::No) {
+            record.No = ParseInt32(text);
+            if (!record.No)
+                return false;
+        } else {
+            // The table holds 20 characters; a packet written with wider fields is cut.
+            record.Text[field - 1] =
+                QByteArrayView(value, qsizetype(std::min<size_t>(text.size(), kTextFieldWidth)));
+        }
+        ++field;
+        ++q;
+    }
+    AppendRow(record, logged);
+    consumed = size_t(q + 2 - p);
     return true;
 }
 
 bool TDataPacketReader::TakeRow() {
-    if (content_.rows.Count() >= kMaxRows)
+    if (rows_.Count() >= kMaxRows)
         return Fail("more rows than the table holds");
-    std::optional<int32_t> no;
-    std::string_view texts[4];
+    TRecordView record;
     bool logged = false;
     bool rowState = false;
     unsigned seen = 0;
@@ -708,10 +822,9 @@ bool TDataPacketReader::TakeRow() {
             continue;
         }
         // Attributes come in field order, so the field after the last one is tried first.
-        int field = next < kFieldCount && Equals(a.name, a.nameSize, attributeNames_[size_t(next)])
-                        ? next
-                        : 0;
-        if (field != next) {
+        int field = next;
+        if (field == kFieldCount || !Equals(a.name, a.nameSize, attributeNames_[size_t(field)])) {
+            field = 0;
             while (field < kFieldCount &&
                    !Equals(a.name, a.nameSize, attributeNames_[size_t(field)]))
                 ++field;
@@ -729,30 +842,15 @@ bool TDataPacketReader::TakeRow() {
             value = std::string_view(decoded.constData(), size_t(decoded.size()));
         }
         if (TField(field) == TField::No) {
-            no = ParseInt32(value);
-            if (!no)
+            record.No = ParseInt32(value);
+            if (!record.No)
                 return Fail("No is not a 32-bit integer");
         } else {
-            // The table holds 20 characters; a packet written with wider fields is cut.
-            texts[field - 1] = value.substr(0, kTextFieldWidth);
-            if (!texts[field - 1].data())
-                texts[field - 1] = std::string_view("", 0);
+            value = value.substr(0, kTextFieldWidth);
+            record.Text[size_t(field - 1)] =
+                QByteArrayView(value.data() ? value.data() : "", qsizetype(value.size()));
         }
     }
-    content_.rows.Add(no, texts, logged);
+    AppendRow(record, logged);
     return true;
-}
-
-bool ChangeLogMatchesAppends(const TPacketContent& content) {
-    size_t next = 0;
-    bool matches = true;
-    uint32_t row = 0;
-    content.rows.ForEachLogged([&](bool logged) {
-        ++row;
-        if (!logged || !matches)
-            return;
-        matches = next < content.changeLog.size() && content.changeLog[next] == TChange{row, 0, 4};
-        ++next;
-    });
-    return matches && next == content.changeLog.size();
 }

@@ -4,7 +4,6 @@
 // ANSI bytes without a declared encoding), so it is read by a reader of its own that takes
 // exactly the form written here and refuses anything else.
 
-#include "records/PacketRows.h"
 #include "records/RecordTable.h"
 
 #include <QByteArray>
@@ -36,23 +35,19 @@ bool DecodePacketText(const char* data, size_t size, QByteArray& out);
 
 // ---- Reading ---------------------------------------------------------------------------------
 
-struct TPacketContent {
-    TPacketRows rows;
-    std::vector<TChange> changeLog;
-};
-
-// Whether the change log is exactly the one appending the rows in order would build: one
-// (row, 0, 4) per logged row. Every packet this program writes has such a log.
-bool ChangeLogMatchesAppends(const TPacketContent& content);
-
-// Reads a data packet streamed in chunks of any size. Memory stays bounded by the content: no
-// element may exceed kMaxElementBytes except PARAMS, whose change log is read number by number.
+// Reads a data packet streamed in chunks of any size into a table of its own: rows are appended
+// as they are read, and once the whole packet has been read the table's change log is the
+// packet's. A packet that fails leaves that table partly filled; the caller lets only a packet
+// read in full replace the table shown (TRecordTable::TakeFrom). Memory stays bounded by the
+// content: no element may exceed kMaxElementBytes except PARAMS, whose change log is read number
+// by number, and neither the rows nor the change log may exceed kMaxRows.
 class TDataPacketReader {
 public:
     static constexpr size_t kMaxElementBytes = 64 * 1024;
     static constexpr int64_t kMaxRows = 10'000'000; // what the table holds
 
-    TDataPacketReader();
+    // rows is emptied first and must outlive the reader.
+    explicit TDataPacketReader(TRecordTable& rows);
 
     // Returns false once the packet is known to be bad; later calls do nothing.
     bool Feed(const char* data, size_t size);
@@ -62,7 +57,6 @@ public:
     bool Failed() const { return failed_; }
     // Why the packet was refused (for tests and diagnostics; the user sees one message).
     const std::string& Reason() const { return reason_; }
-    TPacketContent TakeContent() { return std::move(content_); }
 
 private:
     enum class TStep {
@@ -101,11 +95,15 @@ private:
     TParse ParseElement(const char* p, const char* end, size_t& consumed);
     TParse ParseLiteral(const char* p, const char* end, const char* literal, size_t& consumed);
     size_t ParseChangeLogNumbers(const char* p, const char* end);
+    bool TakeTriple();
     bool TakeElement(); // acts on element_ in the current step
     bool TakeField();
     bool TakeRow();
+    bool TakeWrittenRow(const char* p, const char* end, size_t& consumed);
+    void AppendRow(const TRecordView& record, bool logged);
     bool Fail(const char* reason);
     bool CheckChangeLog();
+    void SpellOutChangeLog(); // from its length alone to its triples
 
     TStep step_ = TStep::Declaration;
     std::string buffer_; // bytes of an element cut by the end of a chunk
@@ -113,8 +111,11 @@ private:
     bool failed_ = false;
     std::string reason_;
 
-    // Field list: the attribute name each table field is written under.
+    // Field list: the attribute name each table field is written under, and for rows in the
+    // written form the bytes ` name="` that start its attribute (empty for a name the element
+    // parser could never read, which no row can then carry).
     std::vector<QByteArray> attributeNames_ = std::vector<QByteArray>(kFieldCount);
+    std::vector<QByteArray> attributeStarts_ = std::vector<QByteArray>(kFieldCount);
     std::vector<bool> declared_ = std::vector<bool>(kFieldCount, false);
 
     // Change log numbers being read.
@@ -123,7 +124,14 @@ private:
     bool afterSpace_ = false;
     uint32_t triple_[3] = {};
     int tripleFill_ = 0;
+    // The change log. As long as it is the one appending rows 1, 2, 3 ... builds (the log of
+    // every packet this program writes), only its length is kept.
+    bool appendsLog_ = true;
+    int64_t appendsLogLength_ = 0;
+    std::vector<TChange> changeLog_;
 
+    TRecordTable& rows_;
+    bool allLogged_ = true;                       // every row so far has RowState="4"
+    TRecordView row_;                             // the row being read in the written form
     std::array<QByteArray, kFieldCount> decoded_; // reused per row
-    TPacketContent content_;
 };

@@ -35,6 +35,16 @@ struct TRecord {
     bool operator==(const TRecord&) const = default;
 };
 
+// A record as views of bytes held elsewhere, for readers that append what they read without
+// copying it into a TRecord first. The views need only live until the record is appended.
+struct TRecordView {
+    std::optional<int32_t> No;
+    std::array<std::optional<QByteArrayView>, 4> Text; // Time, Value, DC/AC, Unit
+
+    static TRecordView Of(const TRecord& record);
+    TRecord ToRecord() const;
+};
+
 // Change log entry as the data packet writes it.
 struct TChange {
     uint32_t row = 0;      // row number in the data, from 1
@@ -68,6 +78,7 @@ public:
     // Appends one record. logged: a logged appended row (RowState 4, one change-log triple).
     // Texts longer than 20 characters are cut to 20.
     void Append(const TRecord& record, bool logged = true);
+    void Append(const TRecordView& record, bool logged = true);
     // Whether the row is a logged appended row (written with RowState="4").
     bool IsLoggedAppend(int64_t row) const;
 
@@ -76,6 +87,13 @@ public:
     // Replaces the whole content (a data packet that opened): rows, their logged flags and the log.
     void Replace(std::vector<TRecord> records, std::vector<bool> loggedAppends,
                  std::vector<TChange> changeLog);
+    // Takes over source's rows, their logged flags and its change log without copying them, and
+    // leaves source empty (a data packet read into a table of its own replaces this one's
+    // content only once it has been read in full). Listeners of both tables hear a reset.
+    void TakeFrom(TRecordTable& source);
+    // Replaces the change log alone; the rows and their logged flags stay (a packet whose log is
+    // not the one its appends build keeps its own).
+    void ReplaceChangeLog(const std::vector<TChange>& changeLog);
 
     // The change log, built on demand from its compact form; the reference stays valid until the
     // table changes. ForEachChange walks it without building it (10,000,000 triples take 120 MB).

@@ -3,9 +3,13 @@
 #include "app/Conversion.h"
 #include "app/Exceptions.h"
 #include "records/AnsiCodePage.h"
+#include "records/ByteScan.h"
 
 #include <cstring>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -57,16 +61,6 @@ std::optional<int32_t> ToInteger(const char* p, size_t n) {
     }
 }
 
-void SetText(std::optional<QByteArray>& field, const TTextItem& item) {
-    const size_t n = std::min<size_t>(item.size, kTextFieldWidth);
-    if (!field)
-        field.emplace();
-    // Reusing the buffer saves an allocation per field while nothing else shares it.
-    field->resize(qsizetype(n));
-    if (n)
-        std::memcpy(field->data(), item.data, n);
-}
-
 } // namespace
 
 QByteArray TextTableHeader() {
@@ -83,65 +77,181 @@ void AppendTextTableLine(QByteArray& out, const TRecord& record) {
     out.append("\r\n", 2);
 }
 
+namespace {
+
+// Walks the items of one line as SplitTextTableItems describes. Quoted items are decoded into
+// scratch. At the first one, scratch gets room for the rest of the line; decoding never makes
+// more bytes than it reads, so scratch never grows again and the views into it stay valid.
+class TItemScanner {
+public:
+    TItemScanner(const char* begin, const char* end, std::string& scratch)
+        : p_(begin), end_(end), scratch_(scratch) {
+        scratch_.clear();
+        SkipSeparators();
+    }
+    bool AtEnd() const { return p_ == end_; }
+
+    TTextItem Next() {
+        TTextItem item;
+        if (*p_ == '"') {
+            const size_t room = scratch_.size() + size_t(end_ - p_);
+            if (scratch_.capacity() < room)
+                scratch_.reserve(room);
+            const size_t start = scratch_.size();
+            ++p_;
+            while (p_ < end_) {
+                if (*p_ == '"') {
+                    if (p_ + 1 < end_ && p_[1] == '"') {
+                        scratch_.push_back('"');
+                        p_ += 2;
+                        continue;
+                    }
+                    ++p_; // the closing quote
+                    break;
+                }
+                const size_t n = AnsiCharSize(p_, end_);
+                scratch_.append(p_, n);
+                p_ += n;
+            }
+            item = {scratch_.data() + start, scratch_.size() - start};
+        } else {
+            const char* start = p_;
+            while (p_ < end_ && uint8_t(*p_) > 32)
+                p_ += AnsiCharSize(p_, end_);
+            item = {start, size_t(p_ - start)};
+        }
+        SkipSeparators();
+        return item;
+    }
+
+private:
+    void SkipSeparators() {
+        while (p_ < end_ && IsSeparator(uint8_t(*p_)))
+            ++p_;
+    }
+
+    const char* p_;
+    const char* end_;
+    std::string& scratch_;
+};
+
+} // namespace
+
 void SplitTextTableItems(const char* begin, const char* end, size_t maxItems,
                          std::vector<TTextItem>& items, std::string& scratch) {
     items.clear();
-    scratch.clear();
-    // Decoded quoted items never outgrow the line, so the items' pointers stay valid.
-    bool reserved = false;
-    const char* p = begin;
-    while (p < end && IsSeparator(uint8_t(*p)))
-        ++p;
-    while (p < end && items.size() <= maxItems) {
-        if (*p == '"') {
-            if (!reserved) {
-                scratch.reserve(size_t(end - begin));
-                reserved = true;
-            }
-            const size_t start = scratch.size();
-            ++p;
-            while (p < end) {
-                if (*p == '"') {
-                    if (p + 1 < end && p[1] == '"') {
-                        scratch.push_back('"');
-                        p += 2;
-                        continue;
-                    }
-                    ++p; // the closing quote
-                    break;
-                }
-                const size_t n = AnsiCharSize(p, end);
-                scratch.append(p, n);
-                p += n;
-            }
-            items.push_back({scratch.data() + start, scratch.size() - start});
-        } else {
-            const char* start = p;
-            while (p < end && uint8_t(*p) > 32)
-                p += AnsiCharSize(p, end);
-            items.push_back({start, size_t(p - start)});
-        }
-        while (p < end && IsSeparator(uint8_t(*p)))
-            ++p;
+    TItemScanner scanner(begin, end, scratch);
+    while (!scanner.AtEnd() && items.size() <= maxItems)
+        items.push_back(scanner.Next());
+}
+
+namespace {
+
+// The longest line split by masks; a longer one goes through the scanner.
+constexpr size_t kMaskedLineBytes = 64;
+
+// Bit i of separators is set when byte i of the line is a separator (codes 1 to 32), bit i of
+// special when it is a '"' or a zero byte (which only the scanner reads as it should).
+struct TLineMasks {
+    uint64_t separators = 0;
+    uint64_t special = 0;
+};
+
+#if defined(__SSE2__)
+// The masks of the sixteen bytes at p + i.
+inline void MaskSixteen(const char* p, size_t i, TLineMasks& masks) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(32)), bytes);
+    const auto zeros = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    const auto quotes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
+    masks.separators |= uint64_t(unsigned(_mm_movemask_epi8(upToSpace)) & ~zeros) << i;
+    masks.special |= uint64_t(zeros | quotes) << i;
+}
+#endif
+
+TLineMasks MaskLine(const char* p, size_t n) {
+    TLineMasks masks;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        // Whole blocks, then one more ending at the last byte (overlapping bits come out the same).
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16)
+            MaskSixteen(p, i, masks);
+        if (i < n)
+            MaskSixteen(p, n - 16, masks);
+        return masks;
+    }
+#endif
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = uint8_t(p[i]);
+        masks.separators |= uint64_t(unsigned(c) - 1u < 32u) << i;
+        masks.special |= uint64_t(c == 0 || c == '"') << i;
+    }
+    return masks;
+}
+
+// The items of one line, as plain arrays: they are filled for every line of a file, and
+// TTextItem's member initialisers would clear them first each time.
+struct TLineItems {
+    const char* data[kFieldCount + 1];
+    size_t size[kFieldCount + 1];
+    size_t count;
+};
+
+// Splits a line of plain items: each item is a run of bytes that are not separators. Stops at
+// kFieldCount + 1 items.
+void SplitMaskedLine(const char* p, uint64_t itemBytes, TLineItems& items) {
+    // The first and the last byte of every item, walked side by side.
+    uint64_t starts = itemBytes & ~(itemBytes << 1);
+    uint64_t lasts = itemBytes & ~(itemBytes >> 1);
+    items.count = 0;
+    while (starts && items.count <= size_t(kFieldCount)) {
+        const auto start = size_t(__builtin_ctzll(starts));
+        const auto last = size_t(__builtin_ctzll(lasts));
+        items.data[items.count] = p + start;
+        items.size[items.count++] = last + 1 - start;
+        starts &= starts - 1;
+        lasts &= lasts - 1;
     }
 }
 
-TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecord& record) {
-    thread_local std::vector<TTextItem> items;
-    thread_local std::string scratch;
-    SplitTextTableItems(begin, end, kFieldCount, items, scratch);
-    if (items.empty())
-        return TTextLineResult::Blank;
-    if (items.size() > size_t(kFieldCount))
+} // namespace
+
+TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordView& record,
+                                   std::string& scratch) {
+    TLineItems items;
+    const auto size = size_t(end - begin);
+    // Byte masks split the common line without a branch per byte; a line with quotes, a zero
+    // byte or more bytes than a mask holds goes through the scanner.
+    const bool masked = !AnsiHasLeadBytes() && size <= kMaskedLineBytes;
+    const TLineMasks masks = masked ? MaskLine(begin, size) : TLineMasks{};
+    if (masked && masks.special == 0) {
+        const uint64_t lineBytes = size == 64 ? ~uint64_t(0) : (uint64_t(1) << size) - 1;
+        SplitMaskedLine(begin, lineBytes & ~masks.separators, items);
+    } else {
+        items.count = 0;
+        TItemScanner scanner(begin, end, scratch);
+        while (!scanner.AtEnd() && items.count <= size_t(kFieldCount)) {
+            const TTextItem item = scanner.Next();
+            items.data[items.count] = item.data;
+            items.size[items.count++] = item.size;
+        }
+    }
+    const size_t count = items.count;
+    if (count > size_t(kFieldCount))
         return TTextLineResult::TooManyItems;
-    record.No = ToInteger(items[0].data, items[0].size);
+    if (count == 0)
+        return TTextLineResult::Blank;
+    record.No = ToInteger(items.data[0], items.size[0]);
     if (!record.No)
         return TTextLineResult::BadNumber;
     for (size_t i = 0; i < record.Text.size(); ++i) {
-        if (i + 1 < items.size())
-            SetText(record.Text[i], items[i + 1]);
-        else
+        if (i + 1 < count) {
+            record.Text[i] = QByteArrayView(
+                items.data[i + 1], qsizetype(std::min<size_t>(items.size[i + 1], kTextFieldWidth)));
+        } else {
             record.Text[i].reset();
+        }
     }
     return TTextLineResult::Record;
 }
@@ -154,7 +264,7 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
         inFirstLine_ = false; // the header, whatever it holds
         return;
     }
-    switch (ParseTextTableLine(begin, end, record_)) {
+    switch (ParseTextTableLine(begin, end, record_, scratch_)) {
     case TTextLineResult::Blank:
         return;
     case TTextLineResult::TooManyItems:
@@ -172,10 +282,8 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
 bool TTextTableReader::Feed(const char* data, size_t size) {
     if (error_ != TError::None || stopped_ || finished_)
         return error_ == TError::None;
-    if (const void* zero = std::memchr(data, 0, size)) {
-        size = size_t(static_cast<const char*>(zero) - data);
-        stopped_ = true;
-    }
+    // A zero byte ends the text. It is found by the search for line ends, and until then every
+    // byte before p is known not to be one: "p < end && *p != 0" tells whether text is left.
     const char* p = data;
     const char* end = data + size;
     if (skipLf_ && p < end) {
@@ -183,12 +291,14 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
         if (*p == '\n')
             ++p;
     }
-    if (p < end)
+    if (p < end && *p != 0)
         sawText_ = true;
     while (p < end && error_ == TError::None) {
-        const char* eol = p;
-        while (eol < end && *eol != '\r' && *eol != '\n')
-            ++eol;
+        const char* eol = FindFirstOf(p, end, '\r', '\n', '\0');
+        if (eol < end && *eol == 0) {
+            end = eol;
+            stopped_ = true;
+        }
         if (eol == end) {
             // The first line is never examined, so it needs no keeping however long it is.
             if (!inFirstLine_) {
@@ -223,7 +333,7 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
             }
         }
         // A line has ended, so whatever follows begins a line of its own.
-        if (p < end)
+        if (p < end && *p != 0)
             sawText_ = true;
     }
     return error_ == TError::None;

@@ -39,8 +39,9 @@ enum class TTextLineResult { Blank, Record, TooManyItems, BadNumber };
 
 // Turns one line (without its ending) into a record: item 0 into No (a strict integer), items 1..4
 // into the texts (cut to 20 characters, "NULL" kept as it is), missing items without a value.
-// record is reused between lines so its text buffers are recycled.
-TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecord& record);
+// The texts view the line or, for quoted items, scratch (reused by the next call).
+TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordView& record,
+                                   std::string& scratch);
 
 // Reads a text table streamed in chunks of any size. Lines end at CR, LF or CR LF; a last line
 // without an ending still counts; a zero byte ends the text. The first line is skipped unread.
@@ -49,8 +50,9 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecord& 
 class TTextTableReader {
 public:
     enum class TError { None, Empty, TooManyItems, BadNumber, LineTooLong, Refused };
-    // Returns false to refuse the record (stops the reading with TError::Refused).
-    using TSink = std::function<bool(const TRecord&)>;
+    // Returns false to refuse the record (stops the reading with TError::Refused). The record's
+    // texts view the reader's bytes and last only for the call.
+    using TSink = std::function<bool(const TRecordView&)>;
     // A longer line is refused: no line the program writes comes near it.
     static constexpr size_t kMaxLineBytes = 1 << 20;
 
@@ -71,7 +73,8 @@ private:
     void Fail(TError error) { error_ = error; }
 
     TSink sink_;
-    TRecord record_;
+    TRecordView record_;
+    std::string scratch_;  // quoted items of the current line
     std::string pending_;  // a line cut by the end of a chunk
     bool sawText_ = false; // something of a first line was seen
     bool inFirstLine_ = true;

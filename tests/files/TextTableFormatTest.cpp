@@ -16,8 +16,8 @@ struct TReadResult {
 
 TReadResult ReadText(const QByteArray& text, size_t chunk = 0) {
     TReadResult result{};
-    TTextTableReader reader([&](const TRecord& r) {
-        result.records.push_back(r);
+    TTextTableReader reader([&](const TRecordView& r) {
+        result.records.push_back(r.ToRecord());
         return true;
     });
     const size_t step = chunk ? chunk : std::max<size_t>(1, size_t(text.size()));
@@ -74,20 +74,24 @@ TEST_P(TextItemSplitting, SplitsAsTheTableReaderDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, TextItemSplitting,
-    ::testing::Values(SplitCase{"", {}}, SplitCase{" \t \x01", {}},
-                      SplitCase{"1\t10:20\t45.6%RH", {"1", "10:20", "45.6%RH"}},
-                      // Runs of TABs and spaces separate alike; an empty field yields nothing.
-                      SplitCase{"1\t\t\tb  \t c", {"1", "b", "c"}},
-                      SplitCase{"1\ta b", {"1", "a", "b"}},
-                      SplitCase{"\"a b\"\t\"say \"\"hi\"\"\"", {"a b", "say \"hi\""}},
-                      SplitCase{"\"\"", {""}}, SplitCase{"\"ab\"cd", {"ab", "cd"}},
-                      SplitCase{"x\"y\"", {"x\"y\""}},
-                      // An unclosed quote runs to the end of the line.
-                      SplitCase{"1 \"open end", {"1", "open end"}},
-                      SplitCase{"\xe9t\xe9\t\xb0"
-                                "C",
-                                {"\xe9t\xe9", "\xb0"
-                                              "C"}}));
+    ::testing::Values(
+        SplitCase{"", {}}, SplitCase{" \t \x01", {}},
+        SplitCase{"1\t10:20\t45.6%RH", {"1", "10:20", "45.6%RH"}},
+        // Runs of TABs and spaces separate alike; an empty field yields nothing.
+        SplitCase{"1\t\t\tb  \t c", {"1", "b", "c"}}, SplitCase{"1\ta b", {"1", "a", "b"}},
+        SplitCase{"\"a b\"\t\"say \"\"hi\"\"\"", {"a b", "say \"hi\""}}, SplitCase{"\"\"", {""}},
+        SplitCase{"\"ab\"cd", {"ab", "cd"}}, SplitCase{"x\"y\"", {"x\"y\""}},
+        // Several quoted items, longer than any buffer kept inside a string.
+        SplitCase{"\"aaaaaaaaaaaaaaaaaaaaaaaaa\" b \"cccccccccccccccccc\"\"cccccccccc\" "
+                  "\"\" \"ddddddddddddddddddddddddddddddd",
+                  {"aaaaaaaaaaaaaaaaaaaaaaaaa", "b", "cccccccccccccccccc\"cccccccccc", "",
+                   "ddddddddddddddddddddddddddddddd"}},
+        // An unclosed quote runs to the end of the line.
+        SplitCase{"1 \"open end", {"1", "open end"}},
+        SplitCase{"\xe9t\xe9\t\xb0"
+                  "C",
+                  {"\xe9t\xe9", "\xb0"
+                                "C"}}));
 
 TEST(TextItemSplitting, StopsOnceThereAreMoreItemsThanAllowed) {
     std::vector<TTextItem> items;
@@ -95,6 +99,50 @@ TEST(TextItemSplitting, StopsOnceThereAreMoreItemsThanAllowed) {
     const char line[] = "1 2 3 4 5 6 7 8 9";
     SplitTextTableItems(line, line + sizeof line - 1, 5, items, scratch);
     EXPECT_EQ(items.size(), 6u);
+}
+
+// Lines are split two ways: plain lines of up to 64 bytes by byte masks, every other line by the
+// item scanner that SplitTextTableItems uses. Both must give the same items.
+TEST(TextItemSplitting, PlainAndScannedLinesSplitAlike) {
+    const char alphabet[] = {'1', 'a', 'Z', ' ', '\t', '\x01', ' ', '\x7f', '\xff', '"', '.', '\v'};
+    uint32_t seed = 7;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    std::string scratch;
+    for (int round = 0; round < 20000; ++round) {
+        // A number first, so that every line with items is a record; then lengths around the
+        // sixteen-byte blocks and the 64-byte mask.
+        std::string line = std::to_string(next(1000));
+        const size_t length = size_t(next(80));
+        const uint32_t kinds =
+            round % 4 == 0 ? sizeof alphabet : sizeof alphabet - 1; // '"' in some
+        line += ' ';
+        while (line.size() < length)
+            line += alphabet[next(kinds)];
+        const std::vector<std::string> items = Split(line.c_str());
+        TRecordView record;
+        const TTextLineResult result =
+            ParseTextTableLine(line.data(), line.data() + line.size(), record, scratch);
+        if (items.size() > 5) {
+            ASSERT_EQ(result, TTextLineResult::TooManyItems) << line;
+            continue;
+        }
+        ASSERT_EQ(result, TTextLineResult::Record) << line;
+        EXPECT_EQ(record.No, std::stoi(items[0])) << line;
+        for (size_t i = 0; i < 4; ++i) {
+            if (i + 1 < items.size()) {
+                ASSERT_TRUE(record.Text[i].has_value()) << line;
+                EXPECT_EQ(*record.Text[i],
+                          QByteArrayView(items[i + 1])
+                              .first(std::min<qsizetype>(20, qsizetype(items[i + 1].size()))))
+                    << line;
+            } else {
+                EXPECT_FALSE(record.Text[i].has_value()) << line;
+            }
+        }
+    }
 }
 
 TEST(TextTableReading, DropsTheFirstLineAndAppendsTheRest) {
@@ -121,6 +169,19 @@ TEST(TextTableReading, FewerItemsLeaveFieldsWithoutValueAndNullIsKept) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.records, (std::vector{Rec(5, nullptr, nullptr, nullptr, nullptr),
                                       Rec(6, "NULL", "NULL", nullptr, nullptr)}));
+}
+
+TEST(TextTableReading, QuotedItemsOfEveryLineReachTheRecord) {
+    const QByteArray text = "h\r\n"
+                            "1 \"aaaaaaaaaaaaaaaaaaaaaaaaa\" \"b\"\"c\" \"\" \"d d\"\r\n"
+                            "2 \"eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee\" f\r\n";
+    const std::vector<TRecord> expected{Rec(1, "aaaaaaaaaaaaaaaaaaaa", "b\"c", "", "d d"),
+                                        Rec(2, "eeeeeeeeeeeeeeeeeeee", "f", nullptr, nullptr)};
+    for (size_t chunk : {size_t(0), size_t(1), size_t(7)}) {
+        const auto r = ReadText(text, chunk);
+        ASSERT_TRUE(r.ok) << chunk;
+        EXPECT_EQ(r.records, expected) << chunk;
+    }
 }
 
 TEST(TextTableReading, CutsTextsToTwentyCharacters) {
@@ -199,7 +260,7 @@ TEST(TextTableReading, ChunkBoundariesChangeNothing) {
 
 TEST(TextTableReading, ARefusedRecordStopsTheReading) {
     int taken = 0;
-    TTextTableReader reader([&](const TRecord&) { return ++taken < 2; });
+    TTextTableReader reader([&](const TRecordView&) { return ++taken < 2; });
     const QByteArray text = "h\n1\n2\n3\n";
     EXPECT_FALSE(reader.Feed(text.constData(), size_t(text.size())));
     EXPECT_FALSE(reader.Finish());

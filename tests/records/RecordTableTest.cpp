@@ -17,6 +17,13 @@ TRecord Reading(int32_t no, const QByteArray& time, const QByteArray& value = "4
     return r;
 }
 
+std::vector<TRecord> Records(const TRecordTable& table) {
+    std::vector<TRecord> all;
+    for (int64_t i = 0; i < table.Count(); ++i)
+        all.push_back(table.At(i));
+    return all;
+}
+
 struct TRecordingListener : IRecordTableListener {
     std::vector<std::pair<int64_t, int64_t>> appended;
     int resets = 0;
@@ -141,6 +148,148 @@ TEST(RecordTable, ListenersHearAppendsAndOneResetAfterSuspension) {
     table.RemoveListener(&listener);
     table.Append(Reading(1, "t"));
     EXPECT_EQ(listener.appended.size(), 2u);
+}
+
+// Each field keeps the last text it stored in front of the text pool. It must never hand out a
+// text of another field, one cut differently, or one from before the pool was emptied or
+// handed over.
+TEST(RecordTable, LastTextsNeverLeakAcrossFieldsOrEmptiedPools) {
+    TRecordTable table;
+    table.Append(Reading(1, "a", "b", "c", "d"));
+    table.Append(Reading(2, "b", "a", "d", "c")); // each field's last text is another's
+    EXPECT_EQ(table.At(1), Reading(2, "b", "a", "d", "c"));
+    table.Clear();
+    // The emptied pool gives its first ids to new texts; a stale "a" of Time would be "x".
+    TRecord onlyValue;
+    onlyValue.TextOf(TField::Value) = QByteArray("x");
+    table.Append(onlyValue);
+    table.Append(Reading(3, "b", "a", "d", "c"));
+    EXPECT_EQ(table.At(0), onlyValue);
+    EXPECT_EQ(table.At(1), Reading(3, "b", "a", "d", "c"));
+
+    table.Replace({Reading(1, "p", "q", "r", "s")}, {true}, {});
+    table.Append(Reading(4, "b", "a", "d", "c"));
+    EXPECT_EQ(table.At(1), Reading(4, "b", "a", "d", "c"));
+
+    TRecordTable other;
+    other.Append(Reading(7, "y", "z", "x", "w"));
+    table.TakeFrom(other);
+    table.Append(Reading(8, "b", "a", "d", "c")); // the last texts came over with the pool
+    other.Append(Reading(9, "y", "z", "x", "w")); // and other starts afresh
+    EXPECT_EQ(Records(table), (std::vector<TRecord>{Reading(7, "y", "z", "x", "w"),
+                                                    Reading(8, "b", "a", "d", "c")}));
+    EXPECT_EQ(Records(other), std::vector<TRecord>{Reading(9, "y", "z", "x", "w")});
+}
+
+TEST(RecordTable, LastTextsTellCutEmptyAndMissingTextsApart) {
+    TRecordTable table;
+    TRecord empty = Reading(1, "");
+    TRecord missing = Reading(2, "x");
+    missing.TextOf(TField::Time).reset();
+    const std::vector<TRecord> appended{Reading(0, "123456789012345678901"), // cut to 20
+                                        Reading(0, "12345678901234567890"),
+                                        Reading(0, "1234567890123456789"),
+                                        empty,
+                                        missing,
+                                        empty,
+                                        Reading(3, "a"),
+                                        Reading(4, "ab"),
+                                        Reading(5, "abcdefgh"),
+                                        Reading(6, "abcdefgi"),
+                                        Reading(7, "bbcdefgh")};
+    for (const TRecord& r : appended)
+        table.Append(r);
+    for (size_t i = 0; i < appended.size(); ++i) {
+        TRecord expected = appended[i];
+        if (i == 0)
+            expected.TextOf(TField::Time) = QByteArray("12345678901234567890");
+        EXPECT_EQ(table.At(int64_t(i)), expected) << i;
+    }
+}
+
+// A model check: appends of a few texts in varying fields, mixed with the operations that empty
+// or replace the pool, must read back exactly what went in.
+TEST(RecordTable, MixedAppendsAndReplacementsReadBackExactly) {
+    const QByteArray texts[] = {"", "#", "$", "45.3%RH", "23.4", "12:00", "12:01", "DEW#"};
+    TRecordTable table;
+    TRecordTable spare;
+    std::vector<TRecord> model;
+    std::vector<TRecord> spareModel;
+    uint32_t seed = 12345;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 4000; ++step) {
+        const uint32_t op = next(100);
+        if (op < 85) {
+            TRecord r;
+            r.No = step;
+            for (auto& text : r.Text) {
+                const uint32_t pick = next(9);
+                if (pick < 8)
+                    text = texts[pick];
+            }
+            (op < 75 ? table : spare).Append(r);
+            (op < 75 ? model : spareModel).push_back(r);
+        } else if (op < 90) {
+            table.Clear();
+            model.clear();
+        } else if (op < 95) {
+            table.TakeFrom(spare);
+            model = std::move(spareModel);
+            spareModel.clear();
+        } else {
+            const std::vector<TRecord> replacement(size_t(next(4)), Reading(step, texts[next(8)]));
+            table.Replace(replacement, {}, {});
+            model = replacement;
+        }
+        ASSERT_EQ(table.Count(), int64_t(model.size())) << step;
+        if (!model.empty()) {
+            ASSERT_EQ(table.At(table.Count() - 1), model.back()) << step;
+        }
+    }
+    EXPECT_EQ(Records(table), model);
+    EXPECT_EQ(Records(spare), spareModel);
+}
+
+TEST(RecordTable, TakeFromMovesRowsFlagsAndLogAndEmptiesTheSource) {
+    TRecordTable table;
+    table.Append(Reading(9, "old"));
+    TRecordTable source;
+    source.Append(Reading(1, "a"));
+    source.Append(Reading(2, "b"), false);
+    source.ReplaceChangeLog({{2, 0, 4}, {1, 0, 4}});
+    TRecordingListener tableListener, sourceListener;
+    table.AddListener(&tableListener);
+    source.AddListener(&sourceListener);
+    table.TakeFrom(source);
+    EXPECT_EQ(Records(table), (std::vector<TRecord>{Reading(1, "a"), Reading(2, "b")}));
+    EXPECT_TRUE(table.IsLoggedAppend(0));
+    EXPECT_FALSE(table.IsLoggedAppend(1));
+    EXPECT_EQ(table.ChangeLog(), (std::vector<TChange>{{2, 0, 4}, {1, 0, 4}}));
+    EXPECT_TRUE(source.IsEmpty());
+    EXPECT_TRUE(source.ChangeLog().empty());
+    EXPECT_EQ(tableListener.resets, 1);
+    EXPECT_EQ(sourceListener.resets, 1);
+    table.Append(Reading(3, "c"));
+    EXPECT_EQ(table.ChangeLog().back(), (TChange{3, 0, 4}));
+    table.TakeFrom(table); // taking from itself changes nothing
+    EXPECT_EQ(table.Count(), 3);
+}
+
+TEST(RecordTable, ReplaceChangeLogKeepsTheRows) {
+    TRecordTable table;
+    table.Append(Reading(1, "a"));
+    table.Append(Reading(2, "b"));
+    const std::vector<TChange> log{{2, 1, 2}};
+    table.ReplaceChangeLog(log);
+    EXPECT_EQ(table.ChangeLog(), log);
+    EXPECT_EQ(table.ChangeCount(), 1);
+    EXPECT_EQ(table.Count(), 2);
+    EXPECT_TRUE(table.IsLoggedAppend(1));
+    table.ReplaceChangeLog({});
+    EXPECT_TRUE(table.ChangeLog().empty());
 }
 
 TEST(RecordTable, RepeatedReadingsCostFewBytesPerRecord) {
