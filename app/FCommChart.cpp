@@ -2,8 +2,8 @@
 
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
-#include "app/Conversion.h"
+#include "base/Ansi.h"
+#include "base/Conversion.h"
 #include "display/QtChartAdapter.h"
 #include "display/TChartControl.h"
 

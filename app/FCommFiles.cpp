@@ -1,7 +1,7 @@
 // Saving and opening data files: the dialogs, the messages and a progress dialog around the
 // file operations of records/DataFiles.
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "app/TFCOMM.h"
 #include "records/DataFiles.h"
 #include "records/RecordTable.h"

@@ -5,8 +5,8 @@
 #include "display/QtChartAdapter.h"
 
 #include "app/TPrintPreview.h"
-#include "records/BitmapFile.h"
-#include "records/RecordReport.h"
+#include "display/BitmapFile.h"
+#include "display/RecordReport.h"
 #include "records/RecordTable.h"
 
 #include <QChart>

@@ -4,8 +4,8 @@
 
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
-#include "app/Conversion.h"
+#include "base/Ansi.h"
+#include "base/Conversion.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

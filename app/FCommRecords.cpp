@@ -2,14 +2,14 @@
 
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
+#include "base/Ansi.h"
 #include "display/LcdGlyphs.h"
 #include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphItemDelegate.h"
 #include "records/LoggingPolicy.h"
 #include "records/RecordTable.h"
-#include "records/RecordTableModel.h"
+#include "display/RecordTableModel.h"
 
 #include <QAction>
 #include <QCheckBox>

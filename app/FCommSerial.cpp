@@ -6,8 +6,8 @@
 
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
-#include "app/Exceptions.h"
+#include "base/Ansi.h"
+#include "base/Exceptions.h"
 #include "link/FrameDecoder.h"
 #include "link/SerialFramer.h"
 #include "serial/CommDriver.h"

@@ -10,7 +10,7 @@
 
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
+#include "base/Ansi.h"
 #include "hid/HidAccessHint.h"
 #include "hid/HidControllerClass.h"
 #include "link/DeviceList.h"

@@ -3,7 +3,7 @@
 // message box with the error's text. The rest of the handler does not run, as the exception has
 // already unwound it.
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "app/UserDialogs.h"
 
 #include <utility>

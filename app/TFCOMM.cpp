@@ -1,8 +1,8 @@
 #include "app/TFCOMM.h"
 
-#include "app/Ansi.h"
-#include "app/Conversion.h"
-#include "app/LocaleInfo.h"
+#include "base/Ansi.h"
+#include "base/Conversion.h"
+#include "base/LocaleInfo.h"
 #include "app/QtUserDialogs.h"
 #include "app/WindowArt.h"
 #include "display/PacedAction.h"

@@ -5,7 +5,7 @@
 // those of the link, recording, file and chart areas live in files of their own beside this one
 // (FComm*.cpp). Everything here runs on the event thread.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "app/UserDialogs.h"
 #include "link/Readout.h"
 #include "link/UsbLink.h"

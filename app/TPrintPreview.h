@@ -5,7 +5,7 @@
 // viewer, and close. It is a window of its own: the main window keeps running while it shows.
 
 #include "app/UserDialogs.h"
-#include "records/RecordReport.h"
+#include "display/RecordReport.h"
 
 #include <QImage>
 #include <QMainWindow>

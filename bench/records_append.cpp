@@ -3,7 +3,7 @@
 // and a jump to another place in the table.
 
 #include "records/RecordTable.h"
-#include "records/RecordTableModel.h"
+#include "display/RecordTableModel.h"
 
 #include <QApplication>
 #include <QHeaderView>

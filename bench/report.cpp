@@ -3,7 +3,7 @@
 //
 //   bench_report [records]      default 1000000
 
-#include "records/RecordReport.h"
+#include "display/RecordReport.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

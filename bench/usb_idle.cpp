@@ -8,7 +8,7 @@
 #include "app/UserDialogs.h"
 #include "sim/SimCableOnBus.h"
 
-#include "app/HeadlessEnvironment.h"
+#include "base/HeadlessEnvironment.h"
 
 #include <QApplication>
 #include <QTimer>

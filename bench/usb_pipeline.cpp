@@ -11,7 +11,7 @@
 #include "records/RecordTable.h"
 #include "sim/SimCableOnBus.h"
 
-#include "app/HeadlessEnvironment.h"
+#include "base/HeadlessEnvironment.h"
 #include <QAbstractTableModel>
 #include <QAction>
 

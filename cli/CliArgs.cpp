@@ -1,7 +1,7 @@
 #include "cli/CliArgs.h"
 
-#include "app/Conversion.h"
-#include "app/Exceptions.h"
+#include "base/Conversion.h"
+#include "base/Exceptions.h"
 
 QString TParsedArgs::Value(const QString& name) const {
     const auto it = options.find(name);

@@ -1,6 +1,6 @@
 #include "cli/CliEnvironment.h"
 
-#include "app/LocaleInfo.h"
+#include "base/LocaleInfo.h"
 
 QByteArray CliDecimalSep(const TCliEnvironment& environment) {
     return environment.decimalSepQuery ? environment.decimalSepQuery() : QueryDecimalSeparator();

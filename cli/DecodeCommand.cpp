@@ -1,6 +1,6 @@
 #include "cli/DecodeCommand.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "cli/CliArgs.h"
 #include "cli/CliEnvironment.h"
 #include "cli/CliOutput.h"

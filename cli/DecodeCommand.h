@@ -2,7 +2,7 @@
 // rx47-cli decode [--temp] HEX: one frame through the window's decoder, printed as
 // name<TAB>value lines.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "link/Readout.h"
 
 #include <QByteArray>

@@ -6,7 +6,7 @@
 // Values are kept as 4-byte floats: the program plots ChartValue, itself single-precision, so
 // nothing is lost, and a million points of history take 4 MB per series.
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "display/IChartView.h"
 
 #include <vector>

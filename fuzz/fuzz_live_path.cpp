@@ -9,7 +9,7 @@
 // bits: data length 0-15; bit 4: a Trecord tick first; bit 5: report ID 1 instead of 0) and its
 // data bytes.
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "display/ChartData.h"
 #include "display/TChartControl.h"
 #include "link/FrameDecoder.h"

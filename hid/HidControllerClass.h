@@ -3,7 +3,7 @@
 // unplug, one device object per interface, its reader thread and its interface record. The same
 // code runs on every platform; the system is reached only through IHidPlatform.
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "hid/HidDeviceReadThread.h"
 #include "hid/HidEvents.h"
 #include "hid/HidPlatform.h"

@@ -1,6 +1,6 @@
 #include "link/FrameDecoder.h"
 
-#include "app/Conversion.h"
+#include "base/Conversion.h"
 
 namespace {
 

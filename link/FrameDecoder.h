@@ -10,7 +10,7 @@
 //   16   first time field (whole byte), 17 second time field (whole byte)
 //   18-19 end marker, low digits D and A
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "link/Readout.h"
 
 struct TDecodeSettings {

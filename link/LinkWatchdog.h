@@ -3,7 +3,7 @@
 // decoded frame resets it, so the check moves later while frames arrive) it looks at the reports
 // without payload: 3000 in a row (about 36 s of a silent logger) mean the logger does not answer.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 
 struct TWatchdogStep {
     bool linkCheck = false; // the link images go to "no frames"

@@ -12,7 +12,7 @@
 // (an endless stream of payload reports) must not fill the memory, and only the first 20 bytes
 // are ever decoded.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "link/Readout.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "link/UsbLink.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "hid/HidControllerClass.h"
 #include "link/LinkWatchdog.h"
 #include "link/ReportAssembly.h"

@@ -9,7 +9,7 @@
 //
 // Everything runs on the event thread; TakeReport runs inside the device's delivery.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "link/Readout.h"
 
 #include <QByteArray>

@@ -9,7 +9,7 @@
 // call Disconnect there (the reader then stops once the delivery has returned), but must not
 // delete the session or its device.
 
-#include "app/ProgramState.h"
+#include "base/ProgramState.h"
 #include "link/FrameDecoder.h"
 #include "link/Readout.h"
 #include "link/UsbLink.h"

@@ -1,6 +1,6 @@
 #include "records/DataPacketFormat.h"
 
-#include "app/Ansi.h"
+#include "base/Ansi.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 

@@ -1,6 +1,6 @@
 #include "records/LoggingPolicy.h"
 
-#include "app/Conversion.h"
+#include "base/Conversion.h"
 
 int32_t SampleInterval(const QByteArray& text) {
     return StrToIntOrZero(text);

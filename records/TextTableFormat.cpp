@@ -1,7 +1,7 @@
 #include "records/TextTableFormat.h"
 
-#include "app/Conversion.h"
-#include "app/Exceptions.h"
+#include "base/Conversion.h"
+#include "base/Exceptions.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 

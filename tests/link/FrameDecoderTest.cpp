@@ -1,7 +1,7 @@
 // The decoding of one frame onto the readout and the program-state texts.
 
 #include "link/FrameDecoder.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // The window with a record table and a print preview that does not wait (tests drive it).
 
 #include "records/RecordTable.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 class TTableListener : public IRecordTableListener {
 public:

@@ -1,6 +1,6 @@
 // The printed record list: page arithmetic, and PDF output read back with poppler-utils.
 
-#include "records/RecordReport.h"
+#include "display/RecordReport.h"
 #include "PdfTools.h"
 
 #include <QFile>

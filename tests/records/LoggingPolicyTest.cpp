@@ -1,7 +1,7 @@
 // The logging policy: record limit, sampling interval, repeat filter.
 
 #include "records/LoggingPolicy.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
 

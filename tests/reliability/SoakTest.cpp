@@ -6,7 +6,7 @@
 //
 // Labelled slow (see extra.cmake); it runs when RX47_SOAK is set.
 
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include "hid/HidControllerClass.h"
 #include "records/DataFiles.h"

@@ -7,7 +7,7 @@
 // RX47_STORM_CYCLES sets the number of cycles (default 100, sized for CI with sanitizers).
 
 #include "support/WaitUntil.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include "hid/HidControllerClass.h"
 #include "link/LinkWatchdog.h"

@@ -1,6 +1,6 @@
 #include "sim/SimRx47Logger.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "link/FrameDecoder.h"
 
 #include <gtest/gtest.h>

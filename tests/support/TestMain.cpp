@@ -1,13 +1,13 @@
-// The test programs' entry: a QApplication on the offscreen platform, then every test.
+// The headless test programs' entry: a QCoreApplication, then every test.
 
-#include "app/HeadlessEnvironment.h"
+#include "base/HeadlessEnvironment.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     PrepareHeadlessEnvironment();
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

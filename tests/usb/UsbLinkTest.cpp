@@ -2,7 +2,7 @@
 // the simulated bus and the simulated cable with its logger.
 
 #include "support/WaitUntil.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include "display/QtChartAdapter.h"
 #include "hid/HidAccessHint.h"

@@ -1,6 +1,6 @@
 // The recall start-time panel: the day start/end switch and the range test of the time boxes.
 
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>

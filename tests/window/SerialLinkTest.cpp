@@ -2,7 +2,7 @@
 // disconnect commands, and the speed step.
 
 #include "serial/PseudoTerminal.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include "records/RecordTable.h"
 #include "serial/CommDriver.h"

@@ -1,6 +1,6 @@
 // The window as it starts, its fixed facts, and the handlers of the shell.
 
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>

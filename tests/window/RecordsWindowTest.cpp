@@ -4,7 +4,7 @@
 #include "display/QtChartAdapter.h"
 #include "display/TChartControl.h"
 #include "records/RecordTable.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include <QAction>
 #include <QChartView>

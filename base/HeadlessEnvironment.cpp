@@ -1,4 +1,4 @@
-#include "app/HeadlessEnvironment.h"
+#include "base/HeadlessEnvironment.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "app/LocaleInfo.h"
+#include "base/LocaleInfo.h"
 
 #include <gtest/gtest.h>
 #include <locale.h>

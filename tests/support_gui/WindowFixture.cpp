@@ -1,4 +1,4 @@
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 void WindowTest::MakeWindow(TFCOMMEnvironment environment) {
     window.reset();

@@ -1,5 +1,5 @@
-#include "app/Conversion.h"
-#include "app/Exceptions.h"
+#include "base/Conversion.h"
+#include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
 

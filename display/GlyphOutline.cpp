@@ -1,4 +1,4 @@
-#include "records/GlyphOutline.h"
+#include "display/GlyphOutline.h"
 
 #include <QPaintDevice>
 #include <QPaintEngine>

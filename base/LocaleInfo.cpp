@@ -1,4 +1,4 @@
-#include "app/LocaleInfo.h"
+#include "base/LocaleInfo.h"
 
 #include <langinfo.h>
 #include <locale.h>

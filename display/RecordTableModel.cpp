@@ -1,6 +1,6 @@
-#include "records/RecordTableModel.h"
+#include "display/RecordTableModel.h"
 
-#include "app/Ansi.h"
+#include "base/Ansi.h"
 #include "display/LcdGlyphs.h"
 
 TRecordTableModel::TRecordTableModel(TRecordTable& table, QObject* parent)

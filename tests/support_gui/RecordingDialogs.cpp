@@ -1,4 +1,4 @@
-#include "support/RecordingDialogs.h"
+#include "support_gui/RecordingDialogs.h"
 
 void TRecordingDialogs::ShowMessage(const QString& text, TMessageIcon icon,
                                     const QString& caption) {

@@ -1,7 +1,7 @@
-#include "app/Conversion.h"
+#include "base/Conversion.h"
 
-#include "app/Ansi.h"
-#include "app/Exceptions.h"
+#include "base/Ansi.h"
+#include "base/Exceptions.h"
 
 #include <limits>
 

@@ -3,7 +3,7 @@
 // a fixed decimal separator unless a test asks otherwise.
 
 #include "app/TFCOMM.h"
-#include "support/RecordingDialogs.h"
+#include "support_gui/RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 #include <memory>

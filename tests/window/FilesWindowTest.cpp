@@ -1,6 +1,6 @@
-#include "FilesTestSupport.h"
+#include "files/FilesTestSupport.h"
 #include "records/RecordTable.h"
-#include "support/WindowFixture.h"
+#include "support_gui/WindowFixture.h"
 
 #include <QTemporaryDir>
 #include <QToolButton>

@@ -1,6 +1,6 @@
 // The grid's model of the record table.
 
-#include "records/RecordTableModel.h"
+#include "display/RecordTableModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "records/BitmapFile.h"
+#include "display/BitmapFile.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <QImageWriter>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
-#include "records/RecordReport.h"
+#include "display/RecordReport.h"
 
-#include "app/Ansi.h"
-#include "records/GlyphOutline.h"
+#include "base/Ansi.h"
+#include "display/GlyphOutline.h"
 
 #include <QFont>
 #include <QPageLayout>
