@@ -1,8 +1,8 @@
 // Saving and opening data files: the dialogs, the messages and a progress dialog around the
 // file operations of records/DataFiles.
 
-#include "base/Exceptions.h"
 #include "app/TFCOMM.h"
+#include "base/Exceptions.h"
 #include "records/DataFiles.h"
 #include "records/RecordTable.h"
 

@@ -5,11 +5,11 @@
 #include "base/Ansi.h"
 #include "display/LcdGlyphs.h"
 #include "display/PacedAction.h"
+#include "display/RecordTableModel.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphItemDelegate.h"
 #include "records/LoggingPolicy.h"
 #include "records/RecordTable.h"
-#include "display/RecordTableModel.h"
 
 #include <QAction>
 #include <QCheckBox>

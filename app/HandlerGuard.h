@@ -3,8 +3,8 @@
 // message box with the error's text. The rest of the handler does not run, as the exception has
 // already unwound it.
 
-#include "base/Exceptions.h"
 #include "app/UserDialogs.h"
+#include "base/Exceptions.h"
 
 #include <utility>
 

@@ -1,10 +1,10 @@
 #include "app/TFCOMM.h"
 
+#include "app/QtUserDialogs.h"
+#include "app/WindowArt.h"
 #include "base/Ansi.h"
 #include "base/Conversion.h"
 #include "base/LocaleInfo.h"
-#include "app/QtUserDialogs.h"
-#include "app/WindowArt.h"
 #include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"

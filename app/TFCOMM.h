@@ -5,8 +5,8 @@
 // those of the link, recording, file and chart areas live in files of their own beside this one
 // (FComm*.cpp). Everything here runs on the event thread.
 
-#include "base/ProgramState.h"
 #include "app/UserDialogs.h"
+#include "base/ProgramState.h"
 #include "link/Readout.h"
 #include "link/UsbLink.h"
 

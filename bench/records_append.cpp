@@ -2,8 +2,8 @@
 // per record; then the grid at that size: one append with the grid following it and repainting,
 // and a jump to another place in the table.
 
-#include "records/RecordTable.h"
 #include "display/RecordTableModel.h"
+#include "records/RecordTable.h"
 
 #include <QApplication>
 #include <QHeaderView>
