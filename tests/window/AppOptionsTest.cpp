@@ -120,4 +120,15 @@ TEST(WindowProgram, WrongCommandLineExitsTwoWithoutDisplay) {
     }
 }
 
+// A replay file that cannot be read is answered before the window needs a display.
+TEST(WindowProgram, UnreadableReplayFileExitsTwoWithoutDisplay) {
+    const QString missing = QStringLiteral("/nonexistent/frames.txt");
+    const TProgramRun run = RunWithoutDisplay({"--simulate=" + missing});
+    EXPECT_EQ(run.exitCode, 2) << run.err.constData();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.startsWith("rx47: ")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(missing.toLocal8Bit())) << run.err.constData();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+}
+
 } // namespace
