@@ -39,12 +39,9 @@ bool TCliHid::Open(const TCliEnvironment& environment, const TSimulateChoice& si
         controller_ = std::make_unique<THidDeviceController>(platform);
         controller_->OnEnumerate =
             THidEnumerateEvent::WithCode(&kEnumerateTag, [this](THidDevice* device, int32_t index) {
-                captions_ << DeviceCaptionText(
-                    device->GetProductText(), device->IdentityRecord().VendorID,
-                    device->IdentityRecord().ProductID, device->GetSerialText());
-                THidDevice* claimed = nullptr;
-                controller_->ClaimDeviceAt(claimed, index);
-                devices_.emplace_back(claimed);
+                TListedDevice listed = ListDevice(*controller_, *device, index);
+                captions_ << listed.caption;
+                devices_.push_back(std::move(listed.device));
                 return true;
             });
         controller_->DeviceChange();
