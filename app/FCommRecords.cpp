@@ -84,11 +84,8 @@ void TFCOMM::INDataToTable() {
                                     QStringToAnsi(RecordSITime->text())};
     const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
                            State.UnitText};
-    if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
-        return;
-    cds1->Append(MakeRecord(counters, reading));
-    Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue)));
-    RecordDone(counters);
+    LogReading(counters, controls, reading, *cds1,
+               [this] { Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue))); });
 }
 
 void TFCOMM::RecordNewClick() {

@@ -10,10 +10,8 @@ TLoggingState TCliRecorder::Counters() {
 bool TCliRecorder::Offer(const TReading& reading, QString& error) {
     TLoggingState counters = Counters();
     const TLoggingControls controls{settings_.interval, settings_.repeat, settings_.intervalText};
-    if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
+    if (LogReading(counters, controls, reading, table_) != TOfferOutcome::Record)
         return true;
-    table_.Append(MakeRecord(counters, reading));
-    RecordDone(counters);
     // The sink writes the record as the table holds it (texts cut to the field width).
     return sink_.Record(table_.At(table_.Count() - 1), error);
 }

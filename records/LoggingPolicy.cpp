@@ -37,8 +37,17 @@ TRecord MakeRecord(const TLoggingState& state, const TReading& reading) {
     return record;
 }
 
-void RecordDone(TLoggingState& state) {
+TOfferOutcome LogReading(TLoggingState& state, const TLoggingControls& controls,
+                         const TReading& reading, TRecordTable& table,
+                         const std::function<void()>& plot) {
+    const TOfferOutcome outcome = OfferReading(state, controls, reading);
+    if (outcome != TOfferOutcome::Record)
+        return outcome;
+    table.Append(MakeRecord(state, reading));
+    if (plot)
+        plot();
     ++state.RecordNo;
+    return outcome;
 }
 
 void SamplingTick(TLoggingState& state, bool samplingInterval) {
