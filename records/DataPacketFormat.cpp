@@ -1,6 +1,7 @@
 #include "records/DataPacketFormat.h"
 
 #include "base/Ansi.h"
+#include "base/Conversion.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 
@@ -80,25 +81,8 @@ const QByteArray& AttributeNameOf(TField field) {
 }
 
 // Optional '-' then decimal digits within 32 bits: the form No is written in.
-// Leading zeros are allowed, as the library's conversion allows them.
-inline std::optional<int32_t> ParseInt32(std::string_view text) {
-    const char* p = text.data();
-    const char* e = p + text.size();
-    const bool negative = p < e && *p == '-';
-    if (negative)
-        ++p;
-    if (p == e)
-        return std::nullopt;
-    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
-    int64_t value = 0;
-    for (; p < e; ++p) {
-        if (*p < '0' || *p > '9')
-            return std::nullopt;
-        value = value * 10 + (*p - '0');
-        if (value > limit)
-            return std::nullopt;
-    }
-    return int32_t(negative ? -value : value);
+std::optional<int32_t> ParseInt32(std::string_view text) {
+    return ParseInteger(QByteArrayView(text.data(), qsizetype(text.size())), TIntegerText::Written);
 }
 
 bool ParseCount(const char* data, size_t size) {

@@ -1,7 +1,6 @@
 #include "records/TextTableFormat.h"
 
 #include "base/Conversion.h"
-#include "base/Exceptions.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 
@@ -35,30 +34,6 @@ void AppendTrimmedOrNull(QByteArray& out, const std::optional<QByteArray>& text)
         }
     }
     out.append(kNull, 4);
-}
-
-// Plain decimal digits with an optional sign are the common case and need no exception; every
-// other form goes through the program's strict conversion, so both agree on what is a number.
-std::optional<int32_t> ToInteger(const char* p, size_t n) {
-    size_t i = 0;
-    bool negative = false;
-    if (n > 0 && (p[0] == '-' || p[0] == '+')) {
-        negative = p[0] == '-';
-        i = 1;
-    }
-    if (i < n && n - i <= 9) {
-        int32_t value = 0;
-        size_t k = i;
-        for (; k < n && p[k] >= '0' && p[k] <= '9'; ++k)
-            value = value * 10 + (p[k] - '0');
-        if (k == n)
-            return negative ? -value : value;
-    }
-    try {
-        return StrToInt(QByteArray(p, qsizetype(n)));
-    } catch (const EConvertError&) {
-        return std::nullopt;
-    }
 }
 
 } // namespace
@@ -242,7 +217,7 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordVi
         return TTextLineResult::TooManyItems;
     if (count == 0)
         return TTextLineResult::Blank;
-    record.No = ToInteger(items.data[0], items.size[0]);
+    record.No = ParseInteger(QByteArrayView(items.data[0], qsizetype(items.size[0])));
     if (!record.No)
         return TTextLineResult::BadNumber;
     for (size_t i = 0; i < record.Text.size(); ++i) {
