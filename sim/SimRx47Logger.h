@@ -51,8 +51,6 @@ public:
 
     // A logger switched off hears nothing; switched on again it waits for the command 90.
     void SetPowered(bool on);
-    bool Powered() const { return powered_; }
-    bool Started() const { return started_; }
 
     // The next `count` frames carry the fault.
     void InjectFault(TSimFrameFault fault, int count = 1);
