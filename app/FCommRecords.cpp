@@ -83,7 +83,7 @@ void TFCOMM::INDataToTable() {
     const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(),
                                     QStringToAnsi(RecordSITime->text())};
     const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
-                           State.UnitText};
+                           State.UnitText, ReceivedNow()};
     if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
         return;
     cds1->Append(MakeRecord(counters, reading));

@@ -12,7 +12,10 @@ bool TCliRecorder::Offer(const TReading& reading, QString& error) {
     const TLoggingControls controls{settings_.interval, settings_.repeat, settings_.intervalText};
     if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
         return true;
-    table_.Append(MakeRecord(counters, reading));
+    TReading received = reading;
+    if (received.Received == kNoReceivedTime)
+        received.Received = ReceivedNow();
+    table_.Append(MakeRecord(counters, received));
     RecordDone(counters);
     // The sink writes the record as the table holds it (texts cut to the field width).
     return sink_.Record(table_.At(table_.Count() - 1), error);
