@@ -1,7 +1,10 @@
 #include "cli/CliRecorder.h"
 
 TCliRecorder::TCliRecorder(const TRecorderSettings& settings, IRecordSink& sink)
-    : settings_(settings), sink_(sink) {}
+    : settings_(settings), sink_(sink) {
+    sink_.TakeExisting(table_);
+    recordNo_ = sink_.NextRecordNo();
+}
 
 TLoggingState TCliRecorder::Counters() {
     return {recordNo_, recordCount_, settings_.limit, lastRecordKey_, sampleCountdown_};
