@@ -196,6 +196,7 @@ public:
     int UsbDeliveryDepth = 0; // HID deliveries running on the event thread (nested ones count)
 
 private:
+    QByteArray reportedIntervalText_; // a bad RecordSITime text already reported
     void SelectCurrentDevice();
     // The hint on a cable that cannot be opened for lack of permission, once per run.
     void ShowAccessHintOnce();
@@ -258,6 +259,8 @@ public:
     void RHORTEMPClick();
     QByteArray LastRecordKey;
     int32_t SampleCountdown = 0;
+    // The last text of RecordSITime that was a number: the interval recording uses.
+    QByteArray IntervalInUse = "10";
     // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
     std::unique_ptr<QAbstractTableModel> RecordsModel;
     // Makes the newest record the grid's current row and scrolls to it.

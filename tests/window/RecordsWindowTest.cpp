@@ -172,6 +172,31 @@ TEST_F(RecordsWindow, PastedBadIntervalIsReportedAndKeepsTheCountdown) {
     EXPECT_EQ(window->SampleCountdown, 0);
 }
 
+TEST_F(RecordsWindow, PastedBadIntervalIsSaidOnceAndRecordingGoesOnWithTheLastValidOne) {
+    window->RecordSI->setChecked(true);
+    window->RecordSITime->setText("2");
+    window->SampleCountdown = 0;
+    window->RecordSITime->setText("x"); // pasted
+    window->TimeH->setText("12");       // the recall boxes share the handler: not said again
+    window->TimeInt->setText("5");
+    EXPECT_EQ(dialogs.Texts(), QStringList{"'x' is not a valid integer value"});
+
+    // Readings are recorded every 2 s, the last interval the box held as a number.
+    for (int second = 0; second < 5; ++second) {
+        Offer(QByteArray::number(second));
+        window->TrecordTimer();
+    }
+    EXPECT_EQ(Numbers(), (std::vector<int32_t>{1, 2, 3})); // seconds 0, 2 and 4
+    EXPECT_EQ(dialogs.Texts().size(), 1);
+
+    window->RecordSITime->setText("0"); // a number again: it counts from now on
+    Offer("a");
+    Offer("b");
+    EXPECT_EQ(Table().Count(), 5);
+    window->RecordSITime->setText("x"); // the same bad text again later is said again
+    EXPECT_EQ(dialogs.Texts().size(), 2);
+}
+
 TEST_F(RecordsWindow, QuantitySwitchEmptiesTableAndChartAndSetsTheRange) {
     Offer("a");
     Offer("b");
