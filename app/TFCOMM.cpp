@@ -17,6 +17,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -500,9 +501,12 @@ void TFCOMM::BindCommandMap() {
 }
 
 bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
+    const bool timeBox = watched == TimeH || watched == TimeM || watched == TimeS;
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (timeBox)
+            KeysDown.Pressed(watched, key->key());
         // Only typed characters reach the key filters; editing keys and clipboard shortcuts are
         // handled by the edit box as usual.
         const QString text = key->text();
@@ -523,15 +527,28 @@ bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
             break;
         return !guarded || typed == 0;
     }
-    case QEvent::KeyRelease:
-        if ((watched == TimeH || watched == TimeM || watched == TimeS) &&
-            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+    case QEvent::KeyRelease: {
+        // Only the release of a key that went down in this box: the Enter that closes a message
+        // box is released in the box that gets the focus back, and must not raise the message
+        // again.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (timeBox && !key->isAutoRepeat() && KeysDown.Released(watched, key->key()))
             Guard([&] { TimeHKeyUp(watched); });
         break;
-    case QEvent::FocusOut:
+    }
+    case QEvent::FocusOut: {
+        if (timeBox)
+            KeysDown.Forget(watched);
+        // Leaving the window (a message box opening, another program) is not leaving the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            break;
         if (watched == RecallCheck)
             Guard([&] { RecallCheckExit(); });
+        else if (watched == Maxrecord)
+            Guard([&] { MaxrecordLeave(); });
         break;
+    }
     case QEvent::MouseButtonDblClick:
         if (watched == CONokN)
             Guard([&] { CONokNDblClick(); });

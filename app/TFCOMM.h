@@ -5,6 +5,7 @@
 // those of the link, recording, file and chart areas live in files of their own beside this one
 // (FComm*.cpp). Everything here runs on the event thread.
 
+#include "app/KeysDown.h"
 #include "app/UserDialogs.h"
 #include "base/ProgramState.h"
 #include "link/Readout.h"
@@ -275,6 +276,7 @@ public:
     void RecallCheckClick();
     void RecallCheckExit();
     void TimeHKeyUp(QObject* sender);
+    TKeysDown KeysDown; // keys pressed in TimeH, TimeM and TimeS, for their key-up handler
 
     // ---- Data files (FCommFiles.cpp) ---------------------------------------------------------
     void saveasClick();
@@ -302,6 +304,8 @@ public:
     void BtNextClick();
     void BTlastClick();
     void MaxrecordExit();
+    // Focus left Maxrecord: an empty or refused width gives way to the chart's width again.
+    void MaxrecordLeave();
     void Timer1Timer();
     void ChtshowResize();
     // Draws Chtshow with Qt Charts; Chart drives it. Declared after Chart, so it goes first.
