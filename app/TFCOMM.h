@@ -152,6 +152,9 @@ public:
     void SetMinExit();
     // Copies Readout onto the readout labels and the link images.
     void ShowReadout();
+    // Whether a link (USB or serial) is up: the readout's last reading is drawn live or greyed.
+    bool LinkUp() const;
+    void ShowLinkState();
 
     // ---- Frame decoding (FCommDecode.cpp) ----------------------------------------------------
     void LcdDisplay55(int unused);
@@ -236,6 +239,8 @@ public:
     void COMConClick();
     void Button3Click();
     void Button2Click();
+    // Connects Comm2; a port that does not open is said in a message box ("Cannot open COM2: ...").
+    bool OpenSerialPort();
     QByteArray SerialDigits;
     // An accepted serial frame's nine data digits as a reading through the frame decoder.
     void ShowSerialReading(const QByteArray& digits);
