@@ -26,6 +26,7 @@ struct TLoggingControls {
 
 struct TReading {
     QByteArray Humidity, Time, Temperature, Unit;
+    TReceivedTime Received = kNoReceivedTime; // when the program received it (ReceivedNow())
 };
 
 enum class TOfferOutcome {
@@ -44,7 +45,7 @@ int32_t SampleInterval(const QByteArray& text);
 // anything is counted.
 TOfferOutcome OfferReading(TLoggingState& state, const TLoggingControls& controls,
                            const TReading& reading);
-// The record for the reading, numbered with RecordNo.
+// The record for the reading, numbered with RecordNo, with the reading's received time.
 TRecord MakeRecord(const TLoggingState& state, const TReading& reading);
 
 // A reading's whole way into the table, as every recorder takes it: the policy, then for a

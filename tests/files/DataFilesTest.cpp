@@ -160,7 +160,8 @@ TEST_F(DataFiles, SaveIntoAMissingFolderReportsPerFormatAndCreatesNothing) {
     const QString text = Path("no/such/t.txt");
     const auto textOutcome = SaveTableToFile(table, text);
     EXPECT_EQ(textOutcome.kind, TSaveOutcome::TKind::TextNotSaved);
-    EXPECT_EQ(textOutcome.message, "Could not save table to specified file: " + text);
+    EXPECT_EQ(textOutcome.message,
+              "Could not save table to specified file: " + text + " (No such file or directory)");
     const QString packet = Path("no/such/p.xml");
     const auto packetOutcome = SaveTableToFile(table, packet);
     EXPECT_EQ(packetOutcome.kind, TSaveOutcome::TKind::PacketNotCreated);
