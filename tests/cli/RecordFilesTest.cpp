@@ -175,6 +175,21 @@ TEST_F(RecordFiles, ConvertOntoAFullDiskFailsAndKeepsTheOldFile) {
     EXPECT_EQ(ReadAll(out), "old packet");
 }
 
+// convert writes what it can and says what it had to change; only a conversion that kept
+// everything exits 0.
+TEST_F(RecordFiles, ConvertSaysWhatItCouldNotKeep) {
+    const QString in = Path("in.txt");
+    WriteAll(in, kHeader + QByteArray("1\t") + QByteArray(50, 'x') + "\tv\tr\tu\r\n");
+    const TCliRun lossy = RunCliInstant({"convert", in, Path("out.xml")});
+    EXPECT_EQ(lossy.exitCode, kExitFailed);
+    EXPECT_EQ(lossy.err, "rx47-cli: " + Path("out.xml").toLocal8Bit() +
+                             ": converted with changes: 1 value longer than 20 characters was "
+                             "cut\n");
+    const TCliRun back = RunCliInstant({"convert", Path("out.xml"), Path("back.txt")});
+    EXPECT_EQ(back.exitCode, kExitOk) << back.err.constData();
+    EXPECT_TRUE(back.err.isEmpty());
+}
+
 TEST_F(RecordFiles, OddTargetsAndInputsAreRefusedWithTheirReason) {
     const QString fifo = Path("fifo.xml");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
