@@ -145,9 +145,17 @@ bool TReplaceFile::Open() {
         tempPath_.clear();
         return Fail(EEXIST);
     }
-    // The replacement keeps the old file's permissions (the umask narrowed them at creation).
-    if (exists && ::fchmod(fd_, mode) != 0)
-        return Fail(errno);
+    if (exists) {
+        // The replacement keeps the old file's permissions (the umask narrowed them at creation)
+        // and, where the process may give it, its owner: root saving a user's file leaves it
+        // the user's.
+        if (::fchmod(fd_, mode) != 0)
+            return Fail(errno);
+        if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
+            const int ignored = ::fchown(fd_, info.st_uid, info.st_gid);
+            static_cast<void>(ignored); // not permitted for others: the file becomes theirs
+        }
+    }
     return true;
 }
 

@@ -260,24 +260,37 @@ TEST_F(RecordFiles, StandardOutputThatFailsExitsOne) {
     }
 }
 
-// SIGHUP (the terminal closed) ends a packet run as Ctrl+C does: the packet is written.
-TEST_F(RecordFiles, HangupWritesThePacket) {
-    const QString out = Path("log.xml");
-    QProcess process;
-    process.start(CliProgramPath(), {"record", "--out", out, "--simulate"});
-    ASSERT_TRUE(process.waitForStarted(60000));
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(out) && clock.elapsed() < 60000)
-        process.waitForFinished(20);
-    process.waitForFinished(1500); // a few readings at the simulated cable's pace
-    ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().constData();
-    ::kill(pid_t(process.processId()), SIGHUP);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), kExitOk) << process.readAllStandardError().constData();
-    TRecordTable table;
-    EXPECT_TRUE(LoadTableFromFile(out, table).ok) << ReadAll(out).constData();
+// SIGHUP (the terminal closed) ends a packet run as Ctrl+C does: the packet is written. Under
+// nohup the hangup stays ignored, and the run goes on until Ctrl+C.
+TEST_F(RecordFiles, HangupWritesThePacketUnlessIgnored) {
+    for (const bool nohup : {false, true}) {
+        SCOPED_TRACE(nohup ? "under nohup" : "plain");
+        const QString out = Path(nohup ? "nohup.xml" : "log.xml");
+        QProcess process;
+        const QStringList arguments{"record", "--out", out, "--simulate"};
+        if (nohup)
+            process.start(QStringLiteral("nohup"), QStringList{CliProgramPath()} + arguments);
+        else
+            process.start(CliProgramPath(), arguments);
+        ASSERT_TRUE(process.waitForStarted(60000));
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFile::exists(out) && clock.elapsed() < 60000)
+            process.waitForFinished(20);
+        process.waitForFinished(1000); // a few readings at the simulated cable's pace
+        ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().constData();
+        ::kill(pid_t(process.processId()), SIGHUP);
+        if (nohup) {
+            process.waitForFinished(500);
+            EXPECT_EQ(process.state(), QProcess::Running);
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), kExitOk) << process.readAllStandardError().constData();
+        TRecordTable table;
+        EXPECT_TRUE(LoadTableFromFile(out, table).ok) << ReadAll(out).constData();
+    }
 }
 
 // Four runs started together on one new file: one records, the others are told the file is in
