@@ -145,9 +145,17 @@ bool TReplaceFile::Open() {
         tempPath_.clear();
         return Fail(EEXIST);
     }
-    // The replacement keeps the old file's permissions (the umask narrowed them at creation).
-    if (exists && ::fchmod(fd_, mode) != 0)
-        return Fail(errno);
+    if (exists) {
+        // The replacement keeps the old file's permissions (the umask narrowed them at creation)
+        // and, where the process may give it, its owner: root saving a user's file leaves it
+        // the user's.
+        if (::fchmod(fd_, mode) != 0)
+            return Fail(errno);
+        if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
+            const int ignored = ::fchown(fd_, info.st_uid, info.st_gid);
+            static_cast<void>(ignored); // not permitted for others: the file becomes theirs
+        }
+    }
     return true;
 }
 
@@ -260,11 +268,16 @@ bool TAppendFile::Append(QByteArrayView bytes, QString& error) {
     const int64_t before = Size(error);
     if (before < 0)
         return false;
-    const ssize_t n = WriteOnce(fd_, bytes.data(), size_t(bytes.size()));
-    const int writeError = n < 0 ? errno : ENOSPC; // a short write: the device is full
-    if (n == bytes.size() && ::fdatasync(fd_) == 0)
+    const auto size = size_t(bytes.size());
+    const ssize_t n = WriteOnce(fd_, bytes.data(), size);
+    // A short write is followed by one for the rest, which either completes the record or
+    // gives the reason (ENOSPC, EFBIG, EDQUOT).
+    const bool written =
+        n >= 0 && (size_t(n) == size || WriteFully(fd_, bytes.data() + n, size - size_t(n)));
+    const int writeError = written ? 0 : errno;
+    if (written && ::fdatasync(fd_) == 0)
         return true;
-    const int reason = n == bytes.size() ? errno : writeError;
+    const int reason = written ? errno : writeError;
     // Cut back to the last whole record. The lock keeps other writers of this program away.
     const bool cut = n <= 0 || ::ftruncate(fd_, off_t(before)) == 0;
     error = QStringLiteral("%1: %2").arg(path_, SystemErrorText(reason));

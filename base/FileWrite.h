@@ -4,8 +4,8 @@
 // - a whole file (a data file, a picture) goes to a temporary file in the target's folder; every
 //   write is checked, the data is synced, and only then is it renamed over the target and the
 //   folder synced. Any failure leaves the old file as it was and says why.
-// - a record appended to a log goes in one write; a short write is cut back, so the file ends
-//   with a whole record or without it, never with a torn one.
+// - a record appended to a log goes in one write; a write that fails part-way is cut back, so
+//   the file ends with a whole record or without it, never with a torn one.
 // A target that exists but is not a regular file (a device node, a FIFO, a socket) is refused:
 // replacing /dev/null with a file, or blocking on a FIFO, is never what the user wanted.
 
@@ -62,8 +62,8 @@ public:
     int64_t Size(QString& error) const;
     // Reads up to `size` bytes at `offset`; the count read (0 at the end), or -1 (error set).
     int64_t ReadAt(int64_t offset, char* data, int64_t size, QString& error) const;
-    // Appends the bytes with one write and syncs them. On a short or failed write the file is cut
-    // back to its previous length, so it holds all of the bytes or none.
+    // Appends the bytes with one write (a short one is completed) and syncs them. On a failed
+    // write the file is cut back to its previous length, so it holds all of the bytes or none.
     bool Append(QByteArrayView bytes, QString& error);
     const QString& Path() const { return path_; }
 

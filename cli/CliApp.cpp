@@ -29,9 +29,7 @@ const TCommand* FindCommand(const QString& name) {
     return nullptr;
 }
 
-} // namespace
-
-int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
+int RunCommandLine(const QStringList& arguments, const TCliEnvironment& environment) {
     ICliOutput& output = *environment.output;
     const QString first = arguments.value(1);
     if (arguments.size() < 2) {
@@ -62,8 +60,15 @@ int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
                     QStringLiteral("no such command '%1' (try 'rx47-cli --help')").arg(first));
         return kExitUsage;
     }
-    const int code = command->run(arguments.mid(2), environment);
+    return command->run(arguments.mid(2), environment);
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
+    const int code = RunCommandLine(arguments, environment);
     // Results that never reached standard output (> /dev/full) are no success.
+    ICliOutput& output = *environment.output;
     if (code == kExitOk && !output.OutFailure().isEmpty()) {
         ReportError(output, OutFailureMessage(output.OutFailure()));
         return kExitFailed;

@@ -8,6 +8,7 @@
 #include "base/SystemError.h"
 
 #include <QFile>
+#include <QStringList>
 #include <vector>
 
 namespace {
@@ -24,7 +25,7 @@ int Permille(int64_t done, int64_t total) {
 // Writes the file through a temporary file beside it (base/FileWrite.h); only a complete file
 // replaces the old one. Returns an empty text on success, else the system's reason.
 QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFileFormat format,
-                   const TFileProgress& progress) {
+                   const TFileProgress& progress, TDataChanges& changes) {
     TReplaceFile file(fileName);
     if (!file.Open())
         return file.Error();
@@ -42,7 +43,7 @@ QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFile
         if (packet)
             AppendDataPacketRow(buffer, table.At(row), table.IsLoggedAppend(row));
         else
-            AppendTextTableLine(buffer, table.At(row));
+            changes.lineBreaks += AppendTextTableLine(buffer, table.At(row));
         if (buffer.size() >= kChunkBytes && !flush())
             return file.Error();
         if (progress && row % kRowsPerProgress == kRowsPerProgress - 1)
@@ -99,6 +100,7 @@ TLoadOutcome LoadText(QFile& file, TRecordTable& table, const TFileProgress& pro
                              .arg(QLatin1String(kReasons[int(reader.Error())]));
     }
     outcome.recordsRead = reader.RecordsRead();
+    outcome.changes.cutValues = reader.CutValues();
     return outcome;
 }
 
@@ -117,6 +119,8 @@ TLoadOutcome LoadPacket(QFile& file, TRecordTable& table, const TFileProgress& p
     }
     outcome.ok = true;
     outcome.recordsRead = read.Count();
+    outcome.changes.cutValues = reader.CutValues();
+    outcome.changes.unmappedCharacters = reader.UnmappedCharacters();
     table.TakeFrom(read);
     return outcome;
 }
@@ -136,15 +140,52 @@ QString CannotCreateMessage(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason);
 }
 
+TDataChanges& TDataChanges::operator+=(const TDataChanges& other) {
+    cutValues += other.cutValues;
+    unmappedCharacters += other.unmappedCharacters;
+    lineBreaks += other.lineBreaks;
+    return *this;
+}
+
+QString DataChangesText(const TDataChanges& changes) {
+    QStringList parts;
+    const auto count = [](int64_t n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    if (changes.cutValues)
+        parts << count(changes.cutValues, "value longer than 20 characters was cut",
+                       "values longer than 20 characters were cut");
+    if (changes.unmappedCharacters)
+        parts << count(changes.unmappedCharacters,
+                       "character the code page cannot hold was read as '?'",
+                       "characters the code page cannot hold were read as '?'");
+    if (changes.lineBreaks)
+        parts << count(changes.lineBreaks,
+                       "value had its line breaks written as spaces (a text table cannot hold "
+                       "them)",
+                       "values had their line breaks written as spaces (a text table cannot hold "
+                       "them)");
+    return parts.join(QStringLiteral("; "));
+}
+
 TSaveOutcome SaveTableToFile(const TRecordTable& table, const QString& fileName,
                              const TFileProgress& progress) {
     const TDataFileFormat format = FormatForFileName(fileName);
-    const QString failure = WriteTable(table, fileName, format, progress);
-    if (failure.isNull())
-        return {TSaveOutcome::TKind::Saved, SavedMessage(fileName)};
-    if (format == TDataFileFormat::DataPacket)
-        return {TSaveOutcome::TKind::PacketNotCreated, CannotCreateMessage(fileName, failure)};
-    return {TSaveOutcome::TKind::TextNotSaved, TextNotSavedMessage(fileName, failure)};
+    TSaveOutcome outcome;
+    const QString failure = WriteTable(table, fileName, format, progress, outcome.changes);
+    if (failure.isNull()) {
+        outcome.message = SavedMessage(fileName);
+        // Said with the success, so a save that had to change values never passes unnoticed.
+        if (outcome.changes.Any())
+            outcome.message += QStringLiteral("\n") + DataChangesText(outcome.changes) + '.';
+    } else if (format == TDataFileFormat::DataPacket) {
+        outcome.kind = TSaveOutcome::TKind::PacketNotCreated;
+        outcome.message = CannotCreateMessage(fileName, failure);
+    } else {
+        outcome.kind = TSaveOutcome::TKind::TextNotSaved;
+        outcome.message = TextNotSavedMessage(fileName, failure);
+    }
+    return outcome;
 }
 
 TLoadOutcome LoadTableFromFile(const QString& fileName, TRecordTable& table,

@@ -20,16 +20,31 @@ class TRecordTable;
 // Called now and then with the share done, 0 to 1000.
 using TFileProgress = std::function<void(int permille)>;
 
+// Values a file operation could not keep as they were, because the format or the table cannot
+// hold them. The user is told; nothing is changed silently.
+struct TDataChanges {
+    int64_t cutValues = 0;          // longer than the table's 20 characters, cut (reading)
+    int64_t unmappedCharacters = 0; // characters the code page has none for, read as '?'
+    int64_t lineBreaks = 0;         // values whose line breaks became spaces (text table)
+    bool Any() const { return cutValues || unmappedCharacters || lineBreaks; }
+    TDataChanges& operator+=(const TDataChanges& other);
+};
+
+// "2 values cut to 20 characters, 1 character ..." for the user; empty when nothing changed.
+QString DataChangesText(const TDataChanges& changes);
+
 struct TSaveOutcome {
     enum class TKind { Saved, TextNotSaved, PacketNotCreated };
     TKind kind = TKind::Saved;
     QString message; // the text to show
+    TDataChanges changes;
 };
 
 struct TLoadOutcome {
     bool ok = false;
     int64_t recordsRead = 0; // appended (text) or taken over (packet)
     QString reason;          // why it failed, for diagnostics; the user sees one message
+    TDataChanges changes;
 };
 
 // Texts the window shows.

@@ -97,7 +97,7 @@ bool ParseCount(const char* data, size_t size) {
 
 // A character reference's code point as ANSI bytes: up to 255 the byte itself, beyond that the
 // code page's character (or '?' when it has none).
-bool AppendCodePoint(QByteArray& out, uint32_t code) {
+bool AppendCodePoint(QByteArray& out, uint32_t code, int64_t* unmapped) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return false;
     if (code <= 0xFF) {
@@ -105,11 +105,20 @@ bool AppendCodePoint(QByteArray& out, uint32_t code) {
         return true;
     }
     const char32_t c = code;
-    out.append(QStringToAnsi(QString::fromUcs4(&c, 1)));
+    const QByteArray ansi = QStringToAnsi(QString::fromUcs4(&c, 1));
+    // One character the code page lacks is one '?' (a character beyond U+FFFF would otherwise
+    // give two), and it is counted: the caller says it was lost.
+    if (ansi.contains('?')) {
+        if (unmapped)
+            ++*unmapped;
+        out.append('?');
+        return true;
+    }
+    out.append(ansi);
     return true;
 }
 
-bool AppendReference(QByteArray& out, const char* name, size_t size) {
+bool AppendReference(QByteArray& out, const char* name, size_t size, int64_t* unmapped) {
     struct TEntity {
         const char* name;
         char c;
@@ -144,7 +153,7 @@ bool AppendReference(QByteArray& out, const char* name, size_t size) {
         if (code > 0x10FFFF)
             return false;
     }
-    return AppendCodePoint(out, code);
+    return AppendCodePoint(out, code, unmapped);
 }
 
 } // namespace
@@ -275,7 +284,7 @@ QByteArray DataPacketTail() {
     return QByteArrayLiteral("</ROWDATA></DATAPACKET>");
 }
 
-bool DecodePacketText(const char* data, size_t size, QByteArray& out) {
+bool DecodePacketText(const char* data, size_t size, QByteArray& out, int64_t* unmapped) {
     const char* p = data;
     const char* end = data + size;
     // A trail byte of a double-byte character is never '&' or ';' in any ANSI code page (trail
@@ -290,7 +299,7 @@ bool DecodePacketText(const char* data, size_t size, QByteArray& out) {
         const char* nameStart = amp + 1;
         const size_t window = std::min<size_t>(size_t(end - nameStart), 16);
         const char* semicolon = static_cast<const char*>(std::memchr(nameStart, ';', window));
-        if (!semicolon || !AppendReference(out, nameStart, size_t(semicolon - nameStart)))
+        if (!semicolon || !AppendReference(out, nameStart, size_t(semicolon - nameStart), unmapped))
             return false;
         p = semicolon + 1;
     }
@@ -778,6 +787,8 @@ bool TDataPacketReader::TakeWrittenRow(const char* p, const char* end, size_t& c
                 return false;
         } else {
             // The table holds 20 characters; a packet written with wider fields is cut.
+            if (text.size() > size_t(kTextFieldWidth))
+                ++cutValues_;
             record.Text[field - 1] =
                 QByteArrayView(value, qsizetype(std::min<size_t>(text.size(), kTextFieldWidth)));
         }
@@ -821,7 +832,7 @@ bool TDataPacketReader::TakeRow() {
         if (a.references) {
             QByteArray& decoded = decoded_[size_t(field)];
             decoded.clear();
-            if (!DecodePacketText(a.value, a.valueSize, decoded))
+            if (!DecodePacketText(a.value, a.valueSize, decoded, &unmappedCharacters_))
                 return Fail("broken reference");
             value = std::string_view(decoded.constData(), size_t(decoded.size()));
         }
@@ -830,6 +841,8 @@ bool TDataPacketReader::TakeRow() {
             if (!record.No)
                 return Fail("No is not a 32-bit integer");
         } else {
+            if (value.size() > size_t(kTextFieldWidth))
+                ++cutValues_;
             value = value.substr(0, kTextFieldWidth);
             record.Text[size_t(field - 1)] =
                 QByteArrayView(value.data() ? value.data() : "", qsizetype(value.size()));

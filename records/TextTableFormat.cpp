@@ -4,6 +4,7 @@
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #if defined(__SSE2__)
@@ -20,20 +21,40 @@ inline bool IsSeparator(uint8_t c) {
     return c >= 1 && c <= 32;
 }
 
-void AppendTrimmedOrNull(QByteArray& out, const std::optional<QByteArray>& text) {
-    if (text) {
-        const char* b = text->constData();
-        const char* e = b + text->size();
-        while (b < e && uint8_t(*b) <= 32)
-            ++b;
-        while (e > b && uint8_t(e[-1]) <= 32)
-            --e;
-        if (b < e) {
-            out.append(b, e - b);
-            return;
+// A text value as one item the reader splits off again: trimmed, "NULL" when blank, and quoted
+// when it holds a separator (a TAB, an inner space) or a double quote, with each '"' doubled.
+// A line break cannot be held by any line, so it becomes a space; returns true when the value was
+// changed that way.
+bool AppendTextValue(QByteArray& out, const std::optional<QByteArray>& text) {
+    const char* b = text ? text->constData() : nullptr;
+    const char* e = text ? b + text->size() : nullptr;
+    while (b < e && uint8_t(*b) <= 32)
+        ++b;
+    while (e > b && uint8_t(e[-1]) <= 32)
+        --e;
+    if (b == e) {
+        out.append(kNull, 4);
+        return false;
+    }
+    const bool plain = std::all_of(b, e, [](char c) { return uint8_t(c) > 32 && c != '"'; });
+    if (plain) {
+        out.append(b, e - b);
+        return false;
+    }
+    bool changed = false;
+    out.append('"');
+    for (const char* p = b; p < e; ++p) {
+        if (*p == '"') {
+            out.append("\"\"", 2);
+        } else if (*p == '\r' || *p == '\n') {
+            out.append(' ');
+            changed = true;
+        } else {
+            out.append(*p);
         }
     }
-    out.append(kNull, 4);
+    out.append('"');
+    return changed;
 }
 
 } // namespace
@@ -42,14 +63,16 @@ QByteArray TextTableHeader() {
     return QByteArray(kHeader);
 }
 
-void AppendTextTableLine(QByteArray& out, const TRecord& record) {
+int AppendTextTableLine(QByteArray& out, const TRecord& record) {
     if (record.No)
         out.append(QByteArray::number(*record.No));
+    int changed = 0;
     for (const auto& text : record.Text) {
         out.append('\t');
-        AppendTrimmedOrNull(out, text);
+        changed += AppendTextValue(out, text) ? 1 : 0;
     }
     out.append("\r\n", 2);
+    return changed;
 }
 
 namespace {
@@ -193,7 +216,7 @@ void SplitMaskedLine(const char* p, uint64_t itemBytes, TLineItems& items) {
 } // namespace
 
 TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordView& record,
-                                   std::string& scratch) {
+                                   std::string& scratch, int64_t* cutValues) {
     TLineItems items;
     const auto size = size_t(end - begin);
     // Byte masks split the common line without a branch per byte; a line with quotes, a zero
@@ -222,6 +245,8 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordVi
         return TTextLineResult::BadNumber;
     for (size_t i = 0; i < record.Text.size(); ++i) {
         if (i + 1 < count) {
+            if (cutValues && items.size[i + 1] > size_t(kTextFieldWidth))
+                ++*cutValues;
             record.Text[i] = QByteArrayView(
                 items.data[i + 1], qsizetype(std::min<size_t>(items.size[i + 1], kTextFieldWidth)));
         } else {
@@ -239,7 +264,7 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
         inFirstLine_ = false; // the header, whatever it holds
         return;
     }
-    switch (ParseTextTableLine(begin, end, record_, scratch_)) {
+    switch (ParseTextTableLine(begin, end, record_, scratch_, &cutValues_)) {
     case TTextLineResult::Blank:
         return;
     case TTextLineResult::TooManyItems:
