@@ -171,7 +171,7 @@ TEST_F(LinkCommandsTest, MissingReplayFileIsReported) {
 TEST(LinkCommands, ListMarksTheCable) {
     const TRun run = RunLinkCli({"list", "--simulate"});
     EXPECT_EQ(run.exitCode, kExitOk);
-    EXPECT_EQ(run.out, "* USB to Serial\n");
+    EXPECT_EQ(run.out, "* USB to Serial\tsim:1\n");
     EXPECT_TRUE(run.err.isEmpty());
 }
 
@@ -197,9 +197,10 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
     bus.Plug(second);
     const TRun run = RunLinkCli({"list"}, &bus);
     EXPECT_EQ(run.exitCode, kExitOk);
-    EXPECT_EQ(run.out, "  Device VID=046D PID=C077 (Serial=A1)\n"
-                       "* USB to Serial\n"
-                       "  USB to Serial (Serial=77)\n");
+    EXPECT_EQ(run.out, "  Device VID=046D PID=C077 (Serial=A1)\t" + TSimHidBus::PathOf(1) +
+                           "\n* USB to Serial\t" + TSimHidBus::PathOf(cableId) +
+                           "\n  USB to Serial (Serial=77)\t" + TSimHidBus::PathOf(cableId + 1) +
+                           "\n");
     EXPECT_EQ(run.err.count("permission denied"), 1) << run.err.constData();
     EXPECT_TRUE(run.err.contains(TSimHidBus::PathOf(1))) << run.err.constData();
     // read names the rule too, instead of connecting to nothing.
