@@ -5,6 +5,7 @@
 #include "cli/CliOutput.h"
 
 #include <QProcess>
+#include <QTimeZone>
 
 QByteArray FrameHex(int h3, int h2, int h1, int t3, int t2, int t1, int sign, int unit, int timeA,
                     int timeB) {
@@ -34,6 +35,30 @@ TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalS
     TCliEnvironment environment;
     environment.output = &output;
     environment.decimalSepQuery = TestDecimalSep;
+    TCliRun run;
+    run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
+    run.out = output.out;
+    run.err = output.err;
+    return run;
+}
+
+namespace {
+QDateTime FixedClock() {
+    return QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), QTimeZone(3600));
+}
+QByteArray PointSep() {
+    return ".";
+}
+} // namespace
+
+TCliRun RunCliSimulated(const QStringList& arguments, IHidPlatform* platform) {
+    TBufferOutput output;
+    TCliEnvironment environment;
+    environment.output = &output;
+    environment.decimalSepQuery = PointSep;
+    environment.hidPlatform = platform;
+    environment.instantSimulation = true;
+    environment.clock = FixedClock;
     TCliRun run;
     run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
     run.out = output.out;

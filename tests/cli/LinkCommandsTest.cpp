@@ -8,6 +8,7 @@
 #include "cli/CliOutput.h"
 #include "cli/ExitCodes.h"
 #include "sim/SimCableOnBus.h"
+#include "sim/SimHidBus.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,33 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QDateTime FixedClock() {
-    return QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), QTimeZone(3600));
-}
-QByteArray PointSep() {
-    return ".";
-}
-
-struct TRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-TRun RunLinkCli(const QStringList& arguments, IHidPlatform* platform = nullptr) {
-    TBufferOutput output;
-    TCliEnvironment environment;
-    environment.output = &output;
-    environment.decimalSepQuery = PointSep;
-    environment.hidPlatform = platform;
-    environment.instantSimulation = true;
-    environment.clock = FixedClock;
-    TRun run;
-    run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
-    run.out = output.out;
-    run.err = output.err;
-    return run;
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -71,7 +45,7 @@ protected:
 };
 
 TEST_F(LinkCommandsTest, ReadPrintsOneLinePerReadingAndEndsAfterTheReplay) {
-    const TRun run = RunLinkCli({"read", Simulate({a, b, c})});
+    const TCliRun run = RunCliSimulated({"read", Simulate({a, b, c})});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     EXPECT_EQ(run.out, "2026-12-10T11:20:05+01:00\t16:32\t45.3%RH\t23.4\t#\n"
                        "2026-12-10T11:20:05+01:00\t16:33\t46.0%RH\t-23.5\t#\n"
@@ -80,23 +54,24 @@ TEST_F(LinkCommandsTest, ReadPrintsOneLinePerReadingAndEndsAfterTheReplay) {
 }
 
 TEST_F(LinkCommandsTest, ReadEndsAfterCountReadings) {
-    const TRun run = RunLinkCli({"read", "--count", "2", Simulate({a, b, c})});
+    const TCliRun run = RunCliSimulated({"read", "--count", "2", Simulate({a, b, c})});
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_EQ(run.out.count('\n'), 2);
     // Generated readings never end by themselves.
-    const TRun generated = RunLinkCli({"read", "--count=5", "--simulate"});
+    const TCliRun generated = RunCliSimulated({"read", "--count=5", "--simulate"});
     EXPECT_EQ(generated.exitCode, kExitOk);
     EXPECT_EQ(generated.out.count('\n'), 5);
 }
 
 TEST_F(LinkCommandsTest, EmptyReplayEndsAtOnce) {
-    const TRun run = RunLinkCli({"read", Simulate({})});
+    const TCliRun run = RunCliSimulated({"read", Simulate({})});
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_TRUE(run.out.isEmpty());
 }
 
 TEST_F(LinkCommandsTest, FrameThatDoesNotDecodeFailsTheRunAfterTheGoodOnes) {
-    const TRun run = RunLinkCli({"read", Simulate({a, FrameHex(4, 5, 3, 2, 3, 4, 0, 0xC), b})});
+    const TCliRun run =
+        RunCliSimulated({"read", Simulate({a, FrameHex(4, 5, 3, 2, 3, 4, 0, 0xC), b})});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_EQ(run.out, "2026-12-10T11:20:05+01:00\t16:32\t45.3%RH\t23.4\t#\n");
     EXPECT_EQ(run.err, "rx47-cli: 'C' is not a valid integer value\n");
@@ -104,7 +79,8 @@ TEST_F(LinkCommandsTest, FrameThatDoesNotDecodeFailsTheRunAfterTheGoodOnes) {
 
 TEST_F(LinkCommandsTest, RecordWritesTheTextTableUnderThePolicy) {
     const QString out = dir.filePath("log.txt");
-    const TRun run = RunLinkCli({"record", "--out", out, "--repeat", Simulate({a, b, c, a})});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", out, "--repeat", Simulate({a, b, c, a})});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     EXPECT_TRUE(run.out.isEmpty());
     // c repeats b: its number is used up, nothing recorded.
@@ -116,7 +92,8 @@ TEST_F(LinkCommandsTest, RecordWritesTheTextTableUnderThePolicy) {
 
 TEST_F(LinkCommandsTest, RecordEndsAtTheLimitAndWritesAPacket) {
     const QString out = dir.filePath("log.xml");
-    const TRun run = RunLinkCli({"record", "--out", out, "--limit=2", "--temp", "--simulate"});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", out, "--limit=2", "--temp", "--simulate"});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     const QByteArray packet = ReadAll(out);
     EXPECT_TRUE(packet.contains("No=\"1\""));
@@ -132,7 +109,7 @@ struct TUsageCase {
 class LinkUsageTest : public ::testing::TestWithParam<TUsageCase> {};
 
 TEST_P(LinkUsageTest, WrongCommandLinesExitTwo) {
-    const TRun run = RunLinkCli(GetParam().arguments);
+    const TCliRun run = RunCliSimulated(GetParam().arguments);
     EXPECT_EQ(run.exitCode, kExitUsage);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(run.err, GetParam().message);
@@ -157,19 +134,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "rx47-cli: list: unknown option '--count' (try 'rx47-cli list --help')\n"}));
 
 TEST_F(LinkCommandsTest, RecordFileThatCannotBeWrittenFailsBeforeConnecting) {
-    const TRun run = RunLinkCli({"record", "--out", dir.filePath("missing/log.txt"), "--simulate"});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", dir.filePath("missing/log.txt"), "--simulate"});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(run.err.contains("missing/log.txt"));
 }
 
 TEST_F(LinkCommandsTest, MissingReplayFileIsReported) {
-    const TRun run = RunLinkCli({"read", "--simulate=" + dir.filePath("none.txt")});
+    const TCliRun run = RunCliSimulated({"read", "--simulate=" + dir.filePath("none.txt")});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(run.err.startsWith("rx47-cli: "));
 }
 
 TEST(LinkCommands, ListMarksTheCable) {
-    const TRun run = RunLinkCli({"list", "--simulate"});
+    const TCliRun run = RunCliSimulated({"list", "--simulate"});
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_EQ(run.out, "* USB to Serial\tsim:1\n");
     EXPECT_TRUE(run.err.isEmpty());
@@ -195,7 +173,7 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
     TSimHidInterface second =
         SimCableInterface(std::make_shared<TSimSerialCable>(), {u"USB to Serial", u"77"});
     bus.Plug(second);
-    const TRun run = RunLinkCli({"list"}, &bus);
+    const TCliRun run = RunCliSimulated({"list"}, &bus);
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_EQ(run.out, "  Device VID=046D PID=C077 (Serial=A1)\t" + TSimHidBus::PathOf(1) +
                            "\n* USB to Serial\t" + TSimHidBus::PathOf(cableId) +
@@ -204,7 +182,7 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
     EXPECT_EQ(run.err.count("permission denied"), 1) << run.err.constData();
     EXPECT_TRUE(run.err.contains(TSimHidBus::PathOf(1))) << run.err.constData();
     // read names the rule too, instead of connecting to nothing.
-    const TRun read = RunLinkCli({"read"}, &bus);
+    const TCliRun read = RunCliSimulated({"read"}, &bus);
     EXPECT_EQ(read.exitCode, kExitNoDevice);
     EXPECT_TRUE(read.err.contains("70-rx47.rules"));
     EXPECT_TRUE(read.err.contains(TSimHidBus::PathOf(cableId))) << read.err.constData();
@@ -213,7 +191,7 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
 TEST(LinkCommands, NoCableExitsThree) {
     TSimHidBus bus;
     bus.Plug(OtherDevice(TSimOpenFailure::None));
-    const TRun run = RunLinkCli({"read", "--count", "1"}, &bus);
+    const TCliRun run = RunCliSimulated({"read", "--count", "1"}, &bus);
     EXPECT_EQ(run.exitCode, kExitNoDevice);
     EXPECT_EQ(run.err, "rx47-cli: no USB interface cable (\"USB to Serial\") found\n");
     EXPECT_TRUE(run.out.isEmpty());
