@@ -198,3 +198,44 @@ TEST(LinkCommands, NoCableExitsThree) {
 }
 
 } // namespace
+
+namespace {
+
+// Two cables and a mouse: --device picks a cable by its node or its serial number, and refuses
+// what is not a cable or not there.
+TEST(LinkCommands, DevicePicksOneCable) {
+    TSimHidBus bus;
+    const uint32_t mouse = bus.Plug(OtherDevice(TSimOpenFailure::None));
+    bus.Plug(SimCableInterface(std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()),
+                               {u"USB to Serial", u"11"}));
+    const uint32_t second = bus.Plug(SimCableInterface(
+        std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()), {u"USB to Serial", u"77"}));
+    struct TCase {
+        QString device;
+        int exitCode;
+        QByteArray out, err;
+    };
+    const TCase cases[] = {
+        {"serial:77", kExitOk, "77\r\n", ""},
+        {QString::fromLatin1(TSimHidBus::PathOf(second)), kExitOk, "77\r\n", ""},
+        {"serial:11", kExitOk, "11\r\n", ""},
+        {"serial:99", kExitNoDevice, "",
+         "rx47-cli: no USB interface cable at serial:99 (rx47-cli list shows them)\n"},
+        {QString::fromLatin1(TSimHidBus::PathOf(mouse)), kExitNoDevice, "",
+         "rx47-cli: " + TSimHidBus::PathOf(mouse) +
+             " is not a USB interface cable (\"USB to Serial\"): Device VID=046D PID=C077 "
+             "(Serial=A1)\n"},
+    };
+    for (const TCase& c : cases) {
+        const TCliRun run = RunCliSimulated(
+            {"read", "--count", "1", "--format", "csv", "--device", c.device}, &bus);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.device.toStdString();
+        EXPECT_EQ(run.err, c.err) << c.device.toStdString();
+        // The default name is the serial number of the cable read.
+        if (c.exitCode == kExitOk) {
+            EXPECT_TRUE(run.out.endsWith("," + c.out)) << run.out.constData();
+        }
+    }
+}
+
+} // namespace
