@@ -6,6 +6,7 @@
 #include "cli/DecodeCommand.h"
 #include "cli/ExitCodes.h"
 #include "cli/LinkCommands.h"
+#include "cli/PublishCommand.h"
 
 namespace {
 
@@ -17,8 +18,8 @@ struct TCommand {
 
 const TCommand kCommands[] = {
     {"convert", RunConvert, ConvertUsage}, {"decode", RunDecode, DecodeUsage},
-    {"list", RunList, ListUsage},          {"read", RunRead, ReadUsage},
-    {"record", RunRecord, RecordUsage},
+    {"list", RunList, ListUsage},          {"publish", RunPublish, PublishUsage},
+    {"read", RunRead, ReadUsage},          {"record", RunRecord, RecordUsage},
 };
 
 const TCommand* FindCommand(const QString& name) {
@@ -86,6 +87,7 @@ QString CliUsage() {
         "  decode [--temp] HEX  decode one frame given as hexadecimal text\n"
         "  help [COMMAND]       this text, or the options of one command\n"
         "  list [--simulate]    the HID interfaces present, the interface cable marked\n"
+        "  publish --mqtt URL   publish the readings to an MQTT broker (Home Assistant)\n"
         "  read [--count N]     print the logger's readings as they arrive\n"
         "  record --out FILE    record the readings into a data file\n"
         "\n"

@@ -37,6 +37,10 @@ public:
     const std::vector<std::unique_ptr<THidDevice>>& Devices() const { return devices_; }
     // The line the window selects (the cable); -1 when there is none.
     int CableIndex() const { return SelectCableLine(captions_); }
+    // The cable `choice` names: its node path ("/dev/hidraw3") or "serial:SERIAL"; empty: the
+    // window's choice. -1 with `error` set when no cable fits.
+    int ChosenCable(const QString& choice, QString& error) const;
+    QString SerialOf(int index) const { return serials_.value(index); }
     // The simulated cable, or null.
     TSimSerialCable* SimulatedCable() const { return simulated_.cable.get(); }
 
@@ -45,4 +49,5 @@ private:
     std::unique_ptr<THidDeviceController> controller_;
     std::vector<std::unique_ptr<THidDevice>> devices_;
     QStringList captions_;
+    QStringList products_, serials_;
 };

@@ -6,8 +6,10 @@
 #include "cli/CliRecorder.h"
 #include "cli/ExitCodes.h"
 #include "cli/LinkRun.h"
+#include "cli/ReadingFileSinks.h"
 #include "cli/ReadingLine.h"
 #include "cli/RecordSinks.h"
+#include "cli/RunOptions.h"
 #include "hid/HidAccessHint.h"
 
 #include <optional>
@@ -15,6 +17,12 @@
 namespace {
 
 const TOptionDef kSimulateOption{QStringLiteral("simulate"), TOptionDef::OptionalValue};
+
+std::vector<TOptionDef> WithRunOptions(std::vector<TOptionDef> definitions) {
+    for (TOptionDef& shared : RunOptionDefs())
+        definitions.push_back(std::move(shared));
+    return definitions;
+}
 
 // Parses the arguments; on --help prints `usage` and on an error reports it. nullopt with the exit
 // code set when the command is over.
@@ -71,8 +79,11 @@ int RunList(const QStringList& arguments, const TCliEnvironment& environment) {
     }
     const int cable = hid.CableIndex();
     QByteArray lines;
-    for (int i = 0; i < hid.Captions().size(); ++i)
-        lines += (i == cable ? "* " : "  ") + hid.Captions()[i].toLocal8Bit() + '\n';
+    for (int i = 0; i < hid.Captions().size(); ++i) {
+        const auto& device = hid.Devices()[size_t(i)];
+        lines += (i == cable ? "* " : "  ") + hid.Captions()[i].toLocal8Bit() + '\t' +
+                 (device ? device->PnP().InterfacePath : QByteArray()) + '\n';
+    }
     output.Out(lines);
     for (const auto& device : hid.Devices()) {
         if (device && HidAccessDenied(*device)) {
@@ -87,7 +98,8 @@ QString ListUsage() {
     return QStringLiteral(
         "Usage: rx47-cli list [--simulate[=FILE]]\n"
         "Lists the HID interfaces present, one line each with the text the window's device list\n"
-        "shows. The interface cable the window would select is marked with '*'. When a device\n"
+        "shows and, after a TAB, the device's node (for --device). The interface cable the\n"
+        "window would select is marked with '*'. When a device\n"
         "cannot be opened for lack of permission, standard error names the udev rule to install.\n"
         "  --simulate[=FILE]  the simulated cable instead of the machine's devices\n");
 }
@@ -98,45 +110,75 @@ int RunRead(const QStringList& arguments, const TCliEnvironment& environment) {
     ICliOutput& output = *environment.output;
     int exitCode = kExitOk;
     const auto args = ParseCommand("read", arguments,
-                                   {{QStringLiteral("count"), TOptionDef::Value}, kSimulateOption},
+                                   WithRunOptions({{QStringLiteral("count"), TOptionDef::Value},
+                                                   {QStringLiteral("format"), TOptionDef::Value}}),
                                    ReadUsage, output, exitCode);
     if (!args)
         return exitCode;
     std::optional<int> count;
+    QString error;
     if (args->Has(QStringLiteral("count"))) {
-        QString error;
         count = ParseNumberOption(*args, QStringLiteral("count"), 1, error);
         if (!count)
             return UsageError(output, "read", error);
     }
+    TReadingFormat format = TReadingFormat::Tsv;
+    if (args->Has(QStringLiteral("format"))) {
+        const auto named = ReadingFormatNamed(args->Value(QStringLiteral("format")));
+        if (!named)
+            return UsageError(output, "read",
+                              QStringLiteral("--format '%1': use tsv, csv, jsonl or influx")
+                                  .arg(args->Value(QStringLiteral("format"))));
+        format = *named;
+    }
+    TRunOptions options;
+    if (!ParseRunOptions(*args, options, error))
+        return UsageError(output, "read", error);
+    TRunContext context(environment, options);
+    if (!context.Start(error)) {
+        ReportError(output, error);
+        return kExitFailed;
+    }
 
     int readings = 0;
     TLinkRunHooks hooks;
-    hooks.onReading = [&](const TReading& reading, QString& error) {
-        output.Out(ReadingLine(CliNow(environment), reading.Time, reading.Humidity,
-                               reading.Temperature, reading.Unit));
+    hooks.onConnected = [&](const QString&) {
+        if (format == TReadingFormat::Csv)
+            output.Out(CsvHeader());
+    };
+    hooks.onReading = [&](const TReading& reading, QString& failure) {
+        const TReadingValues values = context.Values(reading);
+        context.Observe(values);
+        output.Out(FormatReading(format, values, reading));
         // A run whose lines go nowhere ends at once instead of reading on for nothing.
         if (!output.OutFailure().isEmpty()) {
-            error = OutFailureMessage(output.OutFailure());
+            failure = OutFailureMessage(output.OutFailure());
             return false;
         }
         ++readings;
         return true;
     };
     hooks.done = [&] { return count && readings >= *count; };
-    return RunLink(environment, SimulateChoice(*args), DecodeSettings(environment, false), hooks);
+    context.Install(hooks);
+    return RunLink(environment, options.simulate, options.device,
+                   DecodeSettings(environment, false), hooks);
 }
 
 QString ReadUsage() {
     return QStringLiteral(
-        "Usage: rx47-cli read [--count N] [--simulate[=FILE]]\n"
-        "Connects to the interface cable as the window's Connect does and prints one line per\n"
-        "decoded reading: the local time in ISO 8601 with its UTC offset, then Time, %RH, Temp\n"
-        "and Unit, TAB-separated. Ctrl+C disconnects cleanly and ends the run.\n"
-        "  --count N          end after N readings\n"
-        "  --simulate         the simulated cable and logger instead of the machine's devices\n"
-        "  --simulate=FILE    the same, replaying the frames of FILE (one hexadecimal frame per\n"
-        "                     line); the run ends after the last one\n");
+               "Usage: rx47-cli read [--count N] [--format F] [--device D] [--name NAME]\n"
+               "                     [--metrics [ADDR:]PORT] [--simulate[=FILE]]\n"
+               "Connects to the interface cable as the window's Connect does and "
+               "prints one line per\n"
+               "decoded reading. Ctrl+C disconnects cleanly and ends the run.\n"
+               "  --count N          end after N readings\n"
+               "  --format F         tsv (default): the local time in ISO 8601 with "
+               "its UTC offset,\n"
+               "                     then Time, %RH, Temp and Unit, TAB-separated;\n"
+               "                     csv (with a header line), jsonl (one JSON object "
+               "a line) or\n"
+               "                     influx (InfluxDB line protocol)\n") +
+           RunOptionsUsage();
 }
 
 // ---- record ---------------------------------------------------------------------------------
@@ -145,12 +187,11 @@ int RunRecord(const QStringList& arguments, const TCliEnvironment& environment) 
     ICliOutput& output = *environment.output;
     int exitCode = kExitOk;
     const auto args = ParseCommand("record", arguments,
-                                   {{QStringLiteral("out"), TOptionDef::Value},
-                                    {QStringLiteral("limit"), TOptionDef::Value},
-                                    {QStringLiteral("interval"), TOptionDef::Value},
-                                    {QStringLiteral("repeat"), TOptionDef::Flag},
-                                    {QStringLiteral("temp"), TOptionDef::Flag},
-                                    kSimulateOption},
+                                   WithRunOptions({{QStringLiteral("out"), TOptionDef::Value},
+                                                   {QStringLiteral("limit"), TOptionDef::Value},
+                                                   {QStringLiteral("interval"), TOptionDef::Value},
+                                                   {QStringLiteral("repeat"), TOptionDef::Flag},
+                                                   {QStringLiteral("temp"), TOptionDef::Flag}}),
                                    RecordUsage, output, exitCode);
     if (!args)
         return exitCode;
@@ -174,23 +215,32 @@ int RunRecord(const QStringList& arguments, const TCliEnvironment& environment) 
         settings.intervalText = QByteArray::number(*seconds);
     }
     settings.repeat = args->Has(QStringLiteral("repeat"));
+    TRunOptions options;
+    if (!ParseRunOptions(*args, options, error))
+        return UsageError(output, "record", error);
+    TRunContext context(environment, options);
 
     // The file is checked before the link comes up, so that no reading is taken in vain.
     const QString fileName = args->Value(QStringLiteral("out"));
-    const std::unique_ptr<IRecordSink> sink = OpenRecordSink(fileName, error);
-    if (!sink) {
+    std::unique_ptr<IRecordSink> sink = OpenReadingFileSink(
+        fileName, [&](const TReading& reading) { return context.Values(reading); }, error);
+    if (!sink && error.isEmpty())
+        sink = OpenRecordSink(fileName, error);
+    if (!sink || !context.Start(error)) {
         ReportError(output, error);
         return kExitFailed;
     }
     TCliRecorder recorder(settings, *sink);
     TLinkRunHooks hooks;
     hooks.onReading = [&](const TReading& reading, QString& readingError) {
+        context.Observe(context.Values(reading));
         return recorder.Offer(reading, readingError);
     };
     hooks.done = [&] { return recorder.LimitReached(); };
     hooks.onSecond = [&] { recorder.Tick(); };
+    context.Install(hooks);
     const int linkCode =
-        RunLink(environment, SimulateChoice(*args),
+        RunLink(environment, options.simulate, options.device,
                 DecodeSettings(environment, args->Has(QStringLiteral("temp"))), hooks);
     if (!sink->Finish(recorder.Table(), error)) {
         ReportError(output, error);
@@ -201,21 +251,32 @@ int RunRecord(const QStringList& arguments, const TCliEnvironment& environment) 
 
 QString RecordUsage() {
     return QStringLiteral(
-        "Usage: rx47-cli record --out FILE [--limit N] [--interval S] [--repeat] [--temp]\n"
-        "                       [--simulate[=FILE]]\n"
-        "Connects to the interface cable and records the readings under the window's logging\n"
-        "policy. FILE ending in .xml (any case) is an XML data packet, written when the run ends\n"
-        "with the records it already held and the new ones; any other name is a tab-separated\n"
-        "text table, continued if it is one, with every record appended whole and synced as it\n"
-        "is taken, so an interrupted or killed run keeps its records. The numbers go on from\n"
-        "the file's last record. A file that is not a table this program can open is refused,\n"
-        "and the file is locked for the run (a second run on it is told it is in use).\n"
-        "The run ends at the record limit, with Ctrl+C, SIGTERM or SIGHUP, or after the last\n"
-        "frame of a replay.\n"
-        "  --out FILE         the file to write\n"
-        "  --limit N          at most N records (default 10000)\n"
-        "  --interval S       one record every S seconds at most (the sampling interval)\n"
-        "  --repeat           skip a reading equal to the last record\n"
-        "  --temp             the chart value is the temperature (\"%RH / Temp\" ticked)\n"
-        "  --simulate[=FILE]  the simulated cable (replaying FILE) instead of the machine's\n");
+               "Usage: rx47-cli record --out FILE [--limit N] [--interval S] [--repeat] [--temp]\n"
+               "                       [--device D] [--name NAME] [--metrics [ADDR:]PORT]\n"
+               "                       [--simulate[=FILE]]\n"
+               "Connects to the interface cable and records the readings under the window's "
+               "logging\n"
+               "policy. FILE ending in .xml (any case) is an XML data packet, written when the run "
+               "ends\n"
+               "with the records it already held and the new ones; .csv is CSV with a header line "
+               "and\n"
+               ".jsonl one JSON object a line (as read --format prints them); any other name is a\n"
+               "tab-separated text table, continued if it is one, with every record appended whole "
+               "and\n"
+               "synced as it is taken, so an interrupted or killed run keeps its records. The "
+               "numbers\n"
+               "go on from the file's last record. A file that is not a table this program can "
+               "open is\n"
+               "refused, and the file is locked for the run (a second run on it is told it is in "
+               "use).\n"
+               "The run ends at the record limit, with Ctrl+C, SIGTERM or SIGHUP, or after the "
+               "last\n"
+               "frame of a replay.\n"
+               "  --out FILE         the file to write\n"
+               "  --limit N          at most N records (default 10000)\n"
+               "  --interval S       one record every S seconds at most (the sampling interval)\n"
+               "  --repeat           skip a reading equal to the last record\n"
+               "  --temp             the chart value is the temperature (\"%RH / Temp\" "
+               "ticked)\n") +
+           RunOptionsUsage();
 }

@@ -29,7 +29,8 @@ bool ShowAccessHint(ICliOutput& output, const TCliHid& hid, const THidDevice* ca
 } // namespace
 
 int RunLink(const TCliEnvironment& environment, const TSimulateChoice& simulate,
-            const TDecodeSettings& settings, const TLinkRunHooks& hooks) {
+            const QString& deviceChoice, const TDecodeSettings& settings,
+            const TLinkRunHooks& hooks) {
     ICliOutput& output = *environment.output;
     TCliHid hid;
     QString error;
@@ -37,7 +38,11 @@ int RunLink(const TCliEnvironment& environment, const TSimulateChoice& simulate,
         ReportError(output, error);
         return kExitFailed;
     }
-    const int cable = hid.CableIndex();
+    const int cable = hid.ChosenCable(deviceChoice, error);
+    if (cable < 0 && !deviceChoice.isEmpty()) {
+        ReportError(output, error);
+        return kExitNoDevice;
+    }
     THidDevice* device = cable < 0 ? nullptr : hid.Devices()[size_t(cable)].get();
     if (device == nullptr || HidAccessDenied(*device)) {
         if (!ShowAccessHint(output, hid, device))
@@ -48,14 +53,25 @@ int RunLink(const TCliEnvironment& environment, const TSimulateChoice& simulate,
     TUsbSession session(*device, settings);
     QEventLoop loop;
     bool finished = false;
+    bool loopOver = false;
     int exitCode = kExitOk;
+    const auto endLoop = [&] {
+        loopOver = true;
+        loop.quit();
+    };
     const auto finish = [&](int code) {
         if (finished)
             return;
         finished = true;
         exitCode = code;
+        const bool wasConnected = session.Connected();
         session.Disconnect();
-        loop.quit();
+        if (wasConnected && hooks.onDisconnected)
+            hooks.onDisconnected();
+        if (code == kExitOk && hooks.drain)
+            hooks.drain(endLoop);
+        else
+            endLoop();
     };
     TSimSerialCable* simulated = hid.SimulatedCable();
     const auto runIsOver = [&] {
@@ -82,8 +98,12 @@ int RunLink(const TCliEnvironment& environment, const TSimulateChoice& simulate,
     };
 
     TInterruptWatcher interrupts;
-    QObject::connect(&interrupts, &TInterruptWatcher::Interrupted, &loop,
-                     [&](int) { finish(kExitOk); });
+    QObject::connect(&interrupts, &TInterruptWatcher::Interrupted, &loop, [&](int) {
+        if (finished)
+            endLoop(); // a second Ctrl+C, or one while draining
+        else
+            finish(kExitOk);
+    });
     QTimer seconds;
     if (hooks.onSecond) {
         seconds.setInterval(1000);
@@ -91,13 +111,21 @@ int RunLink(const TCliEnvironment& environment, const TSimulateChoice& simulate,
         seconds.start();
     }
 
+    if (hooks.attach) {
+        hooks.attach([&](const QString& message) {
+            ReportError(output, message);
+            finish(kExitFailed);
+        });
+    }
     if (!session.Connect(error)) {
         ReportError(output, error);
         return kExitNoDevice;
     }
+    if (hooks.onConnected)
+        hooks.onConnected(hid.SerialOf(cable));
     if (!finished && runIsOver()) // an empty replay file
         finish(kExitOk);
-    if (!finished)
+    if (!loopOver)
         loop.exec();
     return exitCode;
 }

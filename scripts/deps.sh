@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick poppler-utils
     fonts-dejavu-core fonts-liberation locales python3
+    libmosquitto-dev mosquitto mosquitto-clients curl systemd
 )
 missing=()
 for p in "${packages[@]}"; do

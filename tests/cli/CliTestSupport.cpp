@@ -56,7 +56,7 @@ QByteArray PointSep() {
 
 // Without a platform of the test's own the run sees an empty simulated bus, never the machine's
 // HID devices.
-TCliRun RunCliInstant(const QStringList& arguments, IHidPlatform* platform) {
+TCliRun RunCliSimulated(const QStringList& arguments, IHidPlatform* platform) {
     TBufferOutput output;
     TSimHidBus noDevices;
     TCliEnvironment environment;

@@ -6,6 +6,8 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+class IHidPlatform;
+
 // A 19-byte frame as hexadecimal text: humidity digits h3 h2 h1 (bytes 2-4), temperature t3 t2 t1
 // (bytes 5-7), sign (byte 8), unit/dew flag (byte 14), time bytes 16 and 17, CR LF. A digit is its
 // low four bits (0xA blank, 0xB no reading).
@@ -22,10 +24,10 @@ struct TCliRun {
 // RunCli in this process; decimalSep is what the locale query answers.
 TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep = ".");
 
-// RunCli in this process on the simulated cable at instant pacing, the clock fixed at
-// 2026-12-10T11:20:05+01:00 and "." as the separator; platform: the HID platform (null: the
-// machine's, or the simulated one with --simulate).
-TCliRun RunCliInstant(const QStringList& arguments, IHidPlatform* platform = nullptr);
+// RunCliInProcess on the simulated cable with instant pacing (or on `platform`; without one and
+// without --simulate an empty simulated bus, never the machine's HID devices), a point as
+// decimal separator and the clock fixed at 2026-12-10T11:20:05+01:00.
+TCliRun RunCliSimulated(const QStringList& arguments, IHidPlatform* platform = nullptr);
 
 // The built rx47-cli as a subprocess (waits up to a minute).
 TCliRun

@@ -8,18 +8,13 @@
 #include "cli/CliOutput.h"
 #include "cli/ExitCodes.h"
 #include "sim/SimCableOnBus.h"
+#include "sim/SimHidBus.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-using TRun = TCliRun;
-
-TRun RunLinkCli(const QStringList& arguments, IHidPlatform* platform = nullptr) {
-    return RunCliInstant(arguments, platform);
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -49,7 +44,7 @@ protected:
 };
 
 TEST_F(LinkCommandsTest, ReadPrintsOneLinePerReadingAndEndsAfterTheReplay) {
-    const TRun run = RunLinkCli({"read", Simulate({a, b, c})});
+    const TCliRun run = RunCliSimulated({"read", Simulate({a, b, c})});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     EXPECT_EQ(run.out, "2026-12-10T11:20:05+01:00\t16:32\t45.3%RH\t23.4\t#\n"
                        "2026-12-10T11:20:05+01:00\t16:33\t46.0%RH\t-23.5\t#\n"
@@ -58,23 +53,24 @@ TEST_F(LinkCommandsTest, ReadPrintsOneLinePerReadingAndEndsAfterTheReplay) {
 }
 
 TEST_F(LinkCommandsTest, ReadEndsAfterCountReadings) {
-    const TRun run = RunLinkCli({"read", "--count", "2", Simulate({a, b, c})});
+    const TCliRun run = RunCliSimulated({"read", "--count", "2", Simulate({a, b, c})});
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_EQ(run.out.count('\n'), 2);
     // Generated readings never end by themselves.
-    const TRun generated = RunLinkCli({"read", "--count=5", "--simulate"});
+    const TCliRun generated = RunCliSimulated({"read", "--count=5", "--simulate"});
     EXPECT_EQ(generated.exitCode, kExitOk);
     EXPECT_EQ(generated.out.count('\n'), 5);
 }
 
 TEST_F(LinkCommandsTest, EmptyReplayEndsAtOnce) {
-    const TRun run = RunLinkCli({"read", Simulate({})});
+    const TCliRun run = RunCliSimulated({"read", Simulate({})});
     EXPECT_EQ(run.exitCode, kExitOk);
     EXPECT_TRUE(run.out.isEmpty());
 }
 
 TEST_F(LinkCommandsTest, FrameThatDoesNotDecodeFailsTheRunAfterTheGoodOnes) {
-    const TRun run = RunLinkCli({"read", Simulate({a, FrameHex(4, 5, 3, 2, 3, 4, 0, 0xC), b})});
+    const TCliRun run =
+        RunCliSimulated({"read", Simulate({a, FrameHex(4, 5, 3, 2, 3, 4, 0, 0xC), b})});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_EQ(run.out, "2026-12-10T11:20:05+01:00\t16:32\t45.3%RH\t23.4\t#\n");
     EXPECT_EQ(run.err, "rx47-cli: 'C' is not a valid integer value\n");
@@ -82,7 +78,8 @@ TEST_F(LinkCommandsTest, FrameThatDoesNotDecodeFailsTheRunAfterTheGoodOnes) {
 
 TEST_F(LinkCommandsTest, RecordWritesTheTextTableUnderThePolicy) {
     const QString out = dir.filePath("log.txt");
-    const TRun run = RunLinkCli({"record", "--out", out, "--repeat", Simulate({a, b, c, a})});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", out, "--repeat", Simulate({a, b, c, a})});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     EXPECT_TRUE(run.out.isEmpty());
     // c repeats b: its number is used up, nothing recorded.
@@ -94,7 +91,8 @@ TEST_F(LinkCommandsTest, RecordWritesTheTextTableUnderThePolicy) {
 
 TEST_F(LinkCommandsTest, RecordEndsAtTheLimitAndWritesAPacket) {
     const QString out = dir.filePath("log.xml");
-    const TRun run = RunLinkCli({"record", "--out", out, "--limit=2", "--temp", "--simulate"});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", out, "--limit=2", "--temp", "--simulate"});
     EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
     const QByteArray packet = ReadAll(out);
     EXPECT_TRUE(packet.contains("No=\"1\""));
@@ -110,7 +108,7 @@ struct TUsageCase {
 class LinkUsageTest : public ::testing::TestWithParam<TUsageCase> {};
 
 TEST_P(LinkUsageTest, WrongCommandLinesExitTwo) {
-    const TRun run = RunLinkCli(GetParam().arguments);
+    const TCliRun run = RunCliSimulated(GetParam().arguments);
     EXPECT_EQ(run.exitCode, kExitUsage);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(run.err, GetParam().message);
@@ -135,21 +133,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "rx47-cli: list: unknown option '--count' (try 'rx47-cli list --help')\n"}));
 
 TEST_F(LinkCommandsTest, RecordFileThatCannotBeWrittenFailsBeforeConnecting) {
-    const TRun run = RunLinkCli({"record", "--out", dir.filePath("missing/log.txt"), "--simulate"});
+    const TCliRun run =
+        RunCliSimulated({"record", "--out", dir.filePath("missing/log.txt"), "--simulate"});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(run.err.contains("missing/log.txt"));
 }
 
 TEST_F(LinkCommandsTest, MissingReplayFileIsReported) {
-    const TRun run = RunLinkCli({"read", "--simulate=" + dir.filePath("none.txt")});
+    const TCliRun run = RunCliSimulated({"read", "--simulate=" + dir.filePath("none.txt")});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(run.err.startsWith("rx47-cli: "));
 }
 
 TEST(LinkCommands, ListMarksTheCable) {
-    const TRun run = RunLinkCli({"list", "--simulate"});
+    const TCliRun run = RunCliSimulated({"list", "--simulate"});
     EXPECT_EQ(run.exitCode, kExitOk);
-    EXPECT_EQ(run.out, "* USB to Serial\n");
+    EXPECT_EQ(run.out, "* USB to Serial\tsim:1\n");
     EXPECT_TRUE(run.err.isEmpty());
 }
 
@@ -173,15 +172,16 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
     TSimHidInterface second =
         SimCableInterface(std::make_shared<TSimSerialCable>(), {u"USB to Serial", u"77"});
     bus.Plug(second);
-    const TRun run = RunLinkCli({"list"}, &bus);
+    const TCliRun run = RunCliSimulated({"list"}, &bus);
     EXPECT_EQ(run.exitCode, kExitOk);
-    EXPECT_EQ(run.out, "  Device VID=046D PID=C077 (Serial=A1)\n"
-                       "* USB to Serial\n"
-                       "  USB to Serial (Serial=77)\n");
+    EXPECT_EQ(run.out, "  Device VID=046D PID=C077 (Serial=A1)\t" + TSimHidBus::PathOf(1) +
+                           "\n* USB to Serial\t" + TSimHidBus::PathOf(cableId) +
+                           "\n  USB to Serial (Serial=77)\t" + TSimHidBus::PathOf(cableId + 1) +
+                           "\n");
     EXPECT_EQ(run.err.count("permission denied"), 1) << run.err.constData();
     EXPECT_TRUE(run.err.contains(TSimHidBus::PathOf(1))) << run.err.constData();
     // read names the rule too, instead of connecting to nothing.
-    const TRun read = RunLinkCli({"read"}, &bus);
+    const TCliRun read = RunCliSimulated({"read"}, &bus);
     EXPECT_EQ(read.exitCode, kExitNoDevice);
     EXPECT_TRUE(read.err.contains("70-rx47.rules"));
     EXPECT_TRUE(read.err.contains(TSimHidBus::PathOf(cableId))) << read.err.constData();
@@ -190,10 +190,51 @@ TEST(LinkCommands, ListShowsThePermissionHintOnce) {
 TEST(LinkCommands, NoCableExitsThree) {
     TSimHidBus bus;
     bus.Plug(OtherDevice(TSimOpenFailure::None));
-    const TRun run = RunLinkCli({"read", "--count", "1"}, &bus);
+    const TCliRun run = RunCliSimulated({"read", "--count", "1"}, &bus);
     EXPECT_EQ(run.exitCode, kExitNoDevice);
     EXPECT_EQ(run.err, "rx47-cli: no USB interface cable (\"USB to Serial\") found\n");
     EXPECT_TRUE(run.out.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Two cables and a mouse: --device picks a cable by its node or its serial number, and refuses
+// what is not a cable or not there.
+TEST(LinkCommands, DevicePicksOneCable) {
+    TSimHidBus bus;
+    const uint32_t mouse = bus.Plug(OtherDevice(TSimOpenFailure::None));
+    bus.Plug(SimCableInterface(std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()),
+                               {u"USB to Serial", u"11"}));
+    const uint32_t second = bus.Plug(SimCableInterface(
+        std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()), {u"USB to Serial", u"77"}));
+    struct TCase {
+        QString device;
+        int exitCode;
+        QByteArray out, err;
+    };
+    const TCase cases[] = {
+        {"serial:77", kExitOk, "77\r\n", ""},
+        {QString::fromLatin1(TSimHidBus::PathOf(second)), kExitOk, "77\r\n", ""},
+        {"serial:11", kExitOk, "11\r\n", ""},
+        {"serial:99", kExitNoDevice, "",
+         "rx47-cli: no USB interface cable at serial:99 (rx47-cli list shows them)\n"},
+        {QString::fromLatin1(TSimHidBus::PathOf(mouse)), kExitNoDevice, "",
+         "rx47-cli: " + TSimHidBus::PathOf(mouse) +
+             " is not a USB interface cable (\"USB to Serial\"): Device VID=046D PID=C077 "
+             "(Serial=A1)\n"},
+    };
+    for (const TCase& c : cases) {
+        const TCliRun run = RunCliSimulated(
+            {"read", "--count", "1", "--format", "csv", "--device", c.device}, &bus);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.device.toStdString();
+        EXPECT_EQ(run.err, c.err) << c.device.toStdString();
+        // The default name is the serial number of the cable read.
+        if (c.exitCode == kExitOk) {
+            EXPECT_TRUE(run.out.endsWith("," + c.out)) << run.out.constData();
+        }
+    }
 }
 
 } // namespace

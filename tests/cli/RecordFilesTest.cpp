@@ -92,7 +92,7 @@ TEST_F(RecordFiles, ContinuesOnlyTablesItCanOpen) {
         QFile::remove(out);
         if (QByteArray(test.name) != "new file")
             WriteAll(out, test.before);
-        const TCliRun run = RunCliInstant({"record", "--out", out, Simulate({a, b})});
+        const TCliRun run = RunCliSimulated({"record", "--out", out, Simulate({a, b})});
         if (test.refusal) {
             EXPECT_EQ(run.exitCode, kExitFailed);
             EXPECT_TRUE(run.err.contains(test.refusal)) << run.err.constData();
@@ -111,7 +111,7 @@ TEST_F(RecordFiles, ContinuesOnlyTablesItCanOpen) {
 TEST_F(RecordFiles, PacketKeepsItsRecordsAndNumbersOn) {
     const QString out = Path("log.xml");
     for (int run = 0; run < 2; ++run) {
-        const TCliRun result = RunCliInstant({"record", "--out", out, Simulate({a, b})});
+        const TCliRun result = RunCliSimulated({"record", "--out", out, Simulate({a, b})});
         ASSERT_EQ(result.exitCode, kExitOk) << result.err.constData();
     }
     TRecordTable table;
@@ -123,7 +123,7 @@ TEST_F(RecordFiles, PacketKeepsItsRecordsAndNumbersOn) {
 
     // A file of that name that is no packet is refused and kept.
     WriteAll(out, "not a packet");
-    const TCliRun refused = RunCliInstant({"record", "--out", out, Simulate({a})});
+    const TCliRun refused = RunCliSimulated({"record", "--out", out, Simulate({a})});
     EXPECT_EQ(refused.exitCode, kExitFailed);
     EXPECT_TRUE(refused.err.contains("not a data packet this program can open"))
         << refused.err.constData();
@@ -136,7 +136,7 @@ TEST_F(RecordFiles, FullDiskDuringARecordLeavesNoTornLine) {
     const QString out = Path("log.txt");
     WriteAll(out, kHeader);
     InjectWriteFault(10);
-    const TCliRun run = RunCliInstant({"record", "--out", out, Simulate({a, b})});
+    const TCliRun run = RunCliSimulated({"record", "--out", out, Simulate({a, b})});
     InjectWriteFault(-1);
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(run.err.contains((out + ": No space left on device").toLocal8Bit()))
@@ -152,7 +152,7 @@ TEST_F(RecordFiles, FullDiskDuringARecordLeavesNoTornLine) {
     table += QByteArray(4096 - table.size() - 2, ' ') + "\r\n"; // a blank line
     WriteAll(full, table);
     disk.Fill();
-    const TCliRun onDisk = RunCliInstant({"record", "--out", full, Simulate({a, b})});
+    const TCliRun onDisk = RunCliSimulated({"record", "--out", full, Simulate({a, b})});
     EXPECT_EQ(onDisk.exitCode, kExitFailed);
     EXPECT_TRUE(onDisk.err.contains("No space left on device")) << onDisk.err.constData();
     EXPECT_EQ(ReadAll(full), table);
@@ -180,12 +180,12 @@ TEST_F(RecordFiles, ConvertOntoAFullDiskFailsAndKeepsTheOldFile) {
 TEST_F(RecordFiles, ConvertSaysWhatItCouldNotKeep) {
     const QString in = Path("in.txt");
     WriteAll(in, kHeader + QByteArray("1\t") + QByteArray(50, 'x') + "\tv\tr\tu\r\n");
-    const TCliRun lossy = RunCliInstant({"convert", in, Path("out.xml")});
+    const TCliRun lossy = RunCliSimulated({"convert", in, Path("out.xml")});
     EXPECT_EQ(lossy.exitCode, kExitFailed);
     EXPECT_EQ(lossy.err, "rx47-cli: " + Path("out.xml").toLocal8Bit() +
                              ": converted with changes: 1 value longer than 20 characters was "
                              "cut\n");
-    const TCliRun back = RunCliInstant({"convert", Path("out.xml"), Path("back.txt")});
+    const TCliRun back = RunCliSimulated({"convert", Path("out.xml"), Path("back.txt")});
     EXPECT_EQ(back.exitCode, kExitOk) << back.err.constData();
     EXPECT_TRUE(back.err.isEmpty());
 }
@@ -211,7 +211,7 @@ TEST_F(RecordFiles, OddTargetsAndInputsAreRefusedWithTheirReason) {
         {{"convert", fifo, Path("out.txt")}, "(not a regular file)"},
     };
     for (const TCase& test : cases) {
-        const TCliRun run = RunCliInstant(test.arguments);
+        const TCliRun run = RunCliSimulated(test.arguments);
         EXPECT_EQ(run.exitCode, kExitFailed) << test.arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(test.reason)) << run.err.constData();
         EXPECT_FALSE(run.err.contains("Unknown error")) << run.err.constData();
@@ -234,7 +234,7 @@ TEST_F(RecordFiles, ReplayFilesAreRefusedWithoutRawBytesOrDelay) {
     for (const TCase& test : cases) {
         const QString path = Path("replay.hex");
         WriteAll(path, test.text);
-        const TCliRun run = RunCliInstant({"read", "--simulate=" + path});
+        const TCliRun run = RunCliSimulated({"read", "--simulate=" + path});
         EXPECT_EQ(run.exitCode, kExitFailed);
         EXPECT_TRUE(run.err.contains(test.message)) << run.err.constData();
         EXPECT_FALSE(run.err.contains('\x01'));

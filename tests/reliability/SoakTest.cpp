@@ -90,10 +90,14 @@ protected:
     TSimRx47Logger logger{2024};
 };
 
+// Data files keep what the table's fields hold, not the moment each record was received.
 void ExpectSameRecords(const TRecordTable& expected, const TRecordTable& actual) {
     ASSERT_EQ(actual.Count(), expected.Count());
-    for (int64_t row = 0; row < expected.Count(); ++row)
-        ASSERT_EQ(actual.At(row), expected.At(row)) << "row " << row;
+    for (int64_t row = 0; row < expected.Count(); ++row) {
+        TRecord recorded = expected.At(row);
+        recorded.Received = kNoReceivedTime;
+        ASSERT_EQ(actual.At(row), recorded) << "row " << row;
+    }
 }
 
 TEST_F(SoakTest, ADayOfReadingsKeepsEveryRecordThroughSaveAndOpen) {
