@@ -203,12 +203,20 @@ namespace {
 // Two cables and a mouse: --device picks a cable by its node or its serial number, and refuses
 // what is not a cable or not there.
 TEST(LinkCommands, DevicePicksOneCable) {
-    TSimHidBus bus;
-    const uint32_t mouse = bus.Plug(OtherDevice(TSimOpenFailure::None));
-    bus.Plug(SimCableInterface(std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()),
-                               {u"USB to Serial", u"11"}));
-    const uint32_t second = bus.Plug(SimCableInterface(
-        std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()), {u"USB to Serial", u"77"}));
+    // Every case on a bus of its own, so that each run meets cables nobody connected to yet.
+    struct TBus {
+        TSimHidBus bus;
+        uint32_t mouse = bus.Plug(OtherDevice(TSimOpenFailure::None));
+        uint32_t first = bus.Plug(
+            SimCableInterface(std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()),
+                              {u"USB to Serial", u"11"}));
+        uint32_t second = bus.Plug(
+            SimCableInterface(std::make_shared<TSimSerialCable>(TSimCablePacing::Instant()),
+                              {u"USB to Serial", u"77"}));
+    };
+    const TBus ids;
+    const uint32_t mouse = ids.mouse;
+    const uint32_t second = ids.second;
     struct TCase {
         QString device;
         int exitCode;
@@ -226,8 +234,9 @@ TEST(LinkCommands, DevicePicksOneCable) {
              "(Serial=A1)\n"},
     };
     for (const TCase& c : cases) {
+        TBus fresh;
         const TCliRun run = RunCliSimulated(
-            {"read", "--count", "1", "--format", "csv", "--device", c.device}, &bus);
+            {"read", "--count", "1", "--format", "csv", "--device", c.device}, &fresh.bus);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.device.toStdString();
         EXPECT_EQ(run.err, c.err) << c.device.toStdString();
         // The default name is the serial number of the cable read.
