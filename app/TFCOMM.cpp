@@ -152,6 +152,11 @@ void TFCOMM::BuildVisibleArea() {
     USBCon->setStyleSheet(QString::fromLatin1(kSpeedButtonStyle));
     BitBtn1 = Place(new QPushButton(QStringLiteral("Exit"), c), "BitBtn1", 644, 4, 68, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    StateLine = Place(new QLabel(c), "StateLine", 116, 9, 520, 18);
+    StateLine->setTextFormat(Qt::PlainText);
+    QFont stateFont = StateLine->font();
+    stateFont.setBold(false);
+    StateLine->setFont(stateFont);
 
     // The simulated LCD.
     Panel1 = Place(new QFrame(c), "Panel1", 3, 32, 310, 129);
