@@ -1,6 +1,7 @@
 #include "cli/CliOutput.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +19,10 @@ void TStdioOutput::Out(QByteArrayView bytes) {
 
 void TStdioOutput::Err(QByteArrayView bytes) {
     WriteAll(stderr, bytes);
+}
+
+bool TStdioOutput::ErrIsTerminal() const {
+    return isatty(fileno(stderr)) == 1;
 }
 
 void ReportError(ICliOutput& output, const QString& message) {

@@ -11,6 +11,8 @@ public:
     virtual ~ICliOutput() = default;
     virtual void Out(QByteArrayView bytes) = 0;
     virtual void Err(QByteArrayView bytes) = 0;
+    // Standard error is a terminal (a person watches it): worth a status line.
+    virtual bool ErrIsTerminal() const { return false; }
 };
 
 // The process's stdout and stderr, flushed after every write so that a reader of a pipe sees each
@@ -19,13 +21,16 @@ class TStdioOutput : public ICliOutput {
 public:
     void Out(QByteArrayView bytes) override;
     void Err(QByteArrayView bytes) override;
+    bool ErrIsTerminal() const override;
 };
 
 class TBufferOutput : public ICliOutput {
 public:
     void Out(QByteArrayView bytes) override { out.append(bytes); }
     void Err(QByteArrayView bytes) override { err.append(bytes); }
+    bool ErrIsTerminal() const override { return errIsTerminal; }
     QByteArray out, err;
+    bool errIsTerminal = false;
 };
 
 // "rx47-cli: <message>\n" on standard error, in the terminal's encoding.

@@ -8,6 +8,7 @@
 #include "cli/LinkRun.h"
 #include "cli/ReadingLine.h"
 #include "cli/RecordSinks.h"
+#include "cli/RecordStatusLine.h"
 #include "hid/HidAccessHint.h"
 
 #include <optional>
@@ -178,15 +179,25 @@ int RunRecord(const QStringList& arguments, const TCliEnvironment& environment) 
         return kExitFailed;
     }
     TCliRecorder recorder(settings, *sink);
+    // On a terminal, a status line on standard error; everything the run writes goes through it.
+    TRecordStatusLine status(output);
+    TCliEnvironment statusEnvironment = environment;
+    statusEnvironment.output = &status;
     TLinkRunHooks hooks;
     hooks.onReading = [&](const TReading& reading, QString& readingError) {
-        return recorder.Offer(reading, readingError);
+        const bool recorded = recorder.Offer(reading, readingError);
+        status.Reading(recorder.Table().Count(), reading);
+        return recorded;
     };
     hooks.done = [&] { return recorder.LimitReached(); };
-    hooks.onSecond = [&] { recorder.Tick(); };
+    hooks.onSecond = [&] {
+        recorder.Tick();
+        status.Tick();
+    };
     const int linkCode =
-        RunLink(environment, SimulateChoice(*args),
+        RunLink(statusEnvironment, SimulateChoice(*args),
                 DecodeSettings(environment, args->Has(QStringLiteral("temp"))), hooks);
+    status.Finish();
     if (!sink->Finish(recorder.Table(), error)) {
         ReportError(output, error);
         return kExitFailed;
