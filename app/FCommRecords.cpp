@@ -86,12 +86,9 @@ void TFCOMM::INDataToTable() {
     // (pasted) was reported by the box's own handler and must not cost a reading.
     const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(), IntervalInUse};
     const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
-                           State.UnitText};
-    if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
-        return;
-    cds1->Append(MakeRecord(counters, reading));
-    Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue)));
-    RecordDone(counters);
+                           State.UnitText, ReceivedNow()};
+    LogReading(counters, controls, reading, *cds1,
+               [this] { Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue))); });
 }
 
 void TFCOMM::RecordNewClick() {

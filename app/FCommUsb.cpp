@@ -156,17 +156,15 @@ void TFCOMM::CreateHidComponents() {
 }
 
 QString TFCOMM::DeviceCaption(THidDevice* hidDev) {
-    return DeviceCaptionText(hidDev->GetProductText(), hidDev->IdentityRecord().VendorID,
-                             hidDev->IdentityRecord().ProductID, hidDev->GetSerialText());
+    return ListedDeviceCaption(*hidDev);
 }
 
 // ---- Device list ----------------------------------------------------------------------------
 
 bool TFCOMM::HidCtlEnumerate(THidDevice* hidDev, int32_t idx) {
-    DevListBox->addItem(DeviceCaption(hidDev));
-    THidDevice* claimed = nullptr;
-    HidCtl->ClaimDeviceAt(claimed, idx);
-    DevListObjects.devices.emplace_back(claimed);
+    TListedDevice listed = ListDevice(*HidCtl, *hidDev, idx);
+    DevListBox->addItem(listed.caption);
+    DevListObjects.devices.push_back(std::move(listed.device));
     return true;
 }
 

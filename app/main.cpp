@@ -7,8 +7,7 @@
 
 #include "app/AppOptions.h"
 #include "app/TFCOMM.h"
-#include "sim/SimCableOnBus.h"
-#include "sim/SimReplayFile.h"
+#include "sim/SimulatedCableBus.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -17,9 +16,8 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString());
-    const TAppOptions options = ParseAppOptions(QApplication::arguments());
+    // Read before the application object exists: --help and a wrong command line need no display.
+    const TAppOptions options = ParseAppOptions(ArgumentList(argc, argv));
     if (!options.error.isEmpty()) {
         fprintf(stderr, "%s\n", qPrintable(options.error));
         return 2;
@@ -29,24 +27,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The bus outlives the window, whose HID controller and devices use it.
-    std::unique_ptr<TSimHidBus> simBus;
+    // The bus outlives the window, whose HID controller and devices use it. A replay file that
+    // cannot be read is a wrong command line too, answered before anything needs a display.
+    TSimulatedCableBus simulated;
     if (options.simulate) {
-        auto cable = std::make_shared<TSimSerialCable>(TSimCablePacing::RealTime());
-        if (!options.replayFile.isEmpty()) {
-            TSimReplay replay = LoadReplayFile(options.replayFile);
-            if (!replay.error.isEmpty()) {
-                fprintf(stderr, "rx47: %s\n", qPrintable(replay.error));
-                return 2;
-            }
-            cable->SetReplayFrames(std::move(replay.frames));
+        simulated = MakeSimulatedCableBus(TSimCablePacing::RealTime(), options.replayFile);
+        if (!simulated.bus) {
+            fprintf(stderr, "rx47: %s\n", qPrintable(simulated.error));
+            return 2;
         }
-        simBus = std::make_unique<TSimHidBus>();
-        simBus->Plug(SimCableInterface(cable));
     }
 
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString());
+
     TFCOMMEnvironment environment;
-    environment.hidPlatform = simBus.get(); // null: the machine's platform
+    environment.hidPlatform = simulated.bus.get(); // null: the machine's platform
     TFCOMM window(environment);
     window.show();
     if (options.connect)

@@ -5,11 +5,11 @@
 
 #include <limits>
 
+namespace {
+
 QString InvalidIntegerMessage(const QByteArray& text) {
     return QStringLiteral("'%1' is not a valid integer value").arg(AnsiToQString(text));
 }
-
-namespace {
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -23,42 +23,48 @@ int HexValue(char c) {
 
 } // namespace
 
-int32_t StrToInt(const QByteArray& text) {
-    const auto fail = [&]() -> int32_t { throw EConvertError(InvalidIntegerMessage(text)); };
+std::optional<int32_t> ParseInteger(QByteArrayView text, TIntegerText form) {
+    const bool any = form == TIntegerText::Any;
     qsizetype i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    if (i < text.size() && (text[i] == '-' || (any && text[i] == '+'))) {
         negative = text[i] == '-';
         ++i;
     }
     int base = 10;
-    if (i < text.size() && text[i] == '$') {
+    if (any && i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
     }
     if (i >= text.size())
-        return fail();
+        return std::nullopt;
     int64_t value = 0;
     for (; i < text.size(); ++i) {
         const int digit = HexValue(text[i]);
         if (digit < 0 || digit >= base)
-            return fail();
+            return std::nullopt;
         value = value * base + digit;
         if (value > int64_t(std::numeric_limits<uint32_t>::max()) + 1)
-            return fail();
+            return std::nullopt;
     }
     if (base == 16) {
-        // A hexadecimal text names a 32-bit pattern, as in the framework this mirrors.
+        // A hexadecimal text names a 32-bit pattern: "$FFFFFFFF" is -1.
         if (value > int64_t(std::numeric_limits<uint32_t>::max()))
-            return fail();
+            return std::nullopt;
         const auto bits = static_cast<int32_t>(static_cast<uint32_t>(value));
         return negative ? -bits : bits;
     }
     if (negative)
         value = -value;
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        return fail();
+        return std::nullopt;
     return static_cast<int32_t>(value);
+}
+
+int32_t StrToInt(const QByteArray& text) {
+    if (const std::optional<int32_t> value = ParseInteger(text))
+        return *value;
+    throw EConvertError(InvalidIntegerMessage(text));
 }
 
 int32_t StrToIntOrZero(const QByteArray& text) {

@@ -29,9 +29,7 @@ const TCommand* FindCommand(const QString& name) {
     return nullptr;
 }
 
-} // namespace
-
-int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
+int RunCommandLine(const QStringList& arguments, const TCliEnvironment& environment) {
     ICliOutput& output = *environment.output;
     const QString first = arguments.value(1);
     if (arguments.size() < 2) {
@@ -63,6 +61,19 @@ int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
         return kExitUsage;
     }
     return command->run(arguments.mid(2), environment);
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
+    const int code = RunCommandLine(arguments, environment);
+    // Results that never reached standard output (> /dev/full) are no success.
+    ICliOutput& output = *environment.output;
+    if (code == kExitOk && !output.OutFailure().isEmpty()) {
+        ReportError(output, OutFailureMessage(output.OutFailure()));
+        return kExitFailed;
+    }
+    return code;
 }
 
 QString CliUsage() {

@@ -3,8 +3,7 @@
 #include "cli/CliArgs.h"
 #include "cli/CliEnvironment.h"
 #include "link/DeviceList.h"
-#include "sim/SimCableOnBus.h"
-#include "sim/SimReplayFile.h"
+#include "sim/SimulatedCableBus.h"
 
 namespace {
 const char kEnumerateTag = 0;
@@ -26,32 +25,23 @@ bool TCliHid::Open(const TCliEnvironment& environment, const TSimulateChoice& si
                    QString& error) {
     IHidPlatform* platform = environment.hidPlatform;
     if (simulate.on) {
-        cable_ = std::make_shared<TSimSerialCable>(environment.instantSimulation
-                                                       ? TSimCablePacing::Instant()
-                                                       : TSimCablePacing::RealTime());
-        if (!simulate.replayFile.isEmpty()) {
-            TSimReplay replay = LoadReplayFile(simulate.replayFile);
-            if (!replay.error.isEmpty()) {
-                error = replay.error;
-                return false;
-            }
-            replayFrames_ = replay.frames.size();
-            cable_->SetReplayFrames(std::move(replay.frames));
+        simulated_ =
+            MakeSimulatedCableBus(environment.instantSimulation ? TSimCablePacing::Instant()
+                                                                : TSimCablePacing::RealTime(),
+                                  simulate.replayFile);
+        if (!simulated_.bus) {
+            error = simulated_.error;
+            return false;
         }
-        bus_ = std::make_unique<TSimHidBus>();
-        bus_->Plug(SimCableInterface(cable_));
-        platform = bus_.get();
+        platform = simulated_.bus.get();
     }
     try {
         controller_ = std::make_unique<THidDeviceController>(platform);
         controller_->OnEnumerate =
             THidEnumerateEvent::WithCode(&kEnumerateTag, [this](THidDevice* device, int32_t index) {
-                captions_ << DeviceCaptionText(
-                    device->GetProductText(), device->IdentityRecord().VendorID,
-                    device->IdentityRecord().ProductID, device->GetSerialText());
-                THidDevice* claimed = nullptr;
-                controller_->ClaimDeviceAt(claimed, index);
-                devices_.emplace_back(claimed);
+                TListedDevice listed = ListDevice(*controller_, *device, index);
+                captions_ << listed.caption;
+                devices_.push_back(std::move(listed.device));
                 return true;
             });
         controller_->DeviceChange();

@@ -5,8 +5,7 @@
 
 #include "hid/HidControllerClass.h"
 #include "link/DeviceList.h"
-#include "sim/SimHidBus.h"
-#include "sim/SimSerialCable.h"
+#include "sim/SimulatedCableBus.h"
 
 #include <QStringList>
 #include <memory>
@@ -39,14 +38,11 @@ public:
     // The line the window selects (the cable); -1 when there is none.
     int CableIndex() const { return SelectCableLine(captions_); }
     // The simulated cable, or null.
-    TSimSerialCable* SimulatedCable() const { return cable_.get(); }
-    size_t ReplayFrames() const { return replayFrames_; }
+    TSimSerialCable* SimulatedCable() const { return simulated_.cable.get(); }
 
 private:
-    std::unique_ptr<TSimHidBus> bus_; // outlives the controller and the devices
-    std::shared_ptr<TSimSerialCable> cable_;
+    TSimulatedCableBus simulated_; // outlives the controller and the devices
     std::unique_ptr<THidDeviceController> controller_;
     std::vector<std::unique_ptr<THidDevice>> devices_;
     QStringList captions_;
-    size_t replayFrames_ = 0;
 };

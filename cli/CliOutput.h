@@ -11,6 +11,9 @@ public:
     virtual ~ICliOutput() = default;
     virtual void Out(QByteArrayView bytes) = 0;
     virtual void Err(QByteArrayView bytes) = 0;
+    // Why standard output lost what was written to it (a full disk, a closed pipe), or an empty
+    // text while everything reached it.
+    virtual QString OutFailure() const { return {}; }
     // Standard error is a terminal (a person watches it): worth a status line.
     virtual bool ErrIsTerminal() const { return false; }
 };
@@ -21,17 +24,25 @@ class TStdioOutput : public ICliOutput {
 public:
     void Out(QByteArrayView bytes) override;
     void Err(QByteArrayView bytes) override;
+    QString OutFailure() const override { return outFailure_; }
     bool ErrIsTerminal() const override;
+
+private:
+    QString outFailure_; // the first failure
 };
 
 class TBufferOutput : public ICliOutput {
 public:
     void Out(QByteArrayView bytes) override { out.append(bytes); }
     void Err(QByteArrayView bytes) override { err.append(bytes); }
+    QString OutFailure() const override { return outFailure; }
     bool ErrIsTerminal() const override { return errIsTerminal; }
     QByteArray out, err;
-    bool errIsTerminal = false;
+    QString outFailure;         // set by a test to play a standard output that fails
+    bool errIsTerminal = false; // set by a test to play a terminal
 };
 
 // "rx47-cli: <message>\n" on standard error, in the terminal's encoding.
 void ReportError(ICliOutput& output, const QString& message);
+// The message for a standard output that failed.
+QString OutFailureMessage(const QString& reason);

@@ -38,6 +38,15 @@ int RunConvert(const QStringList& arguments, const TCliEnvironment& environment)
         ReportError(output, saved.message);
         return kExitFailed;
     }
+    // OUT is written, but not everything of IN is in it as it was: say what, and fail.
+    TDataChanges changes = loaded.changes;
+    changes += saved.changes;
+    if (changes.Any()) {
+        ReportError(
+            output,
+            QStringLiteral("%1: converted with changes: %2").arg(out, DataChangesText(changes)));
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -47,5 +56,8 @@ QString ConvertUsage() {
         "Opens the data file IN and saves its records as OUT, as the window's Open and Save do.\n"
         "A name ending in .xml (any case) is an XML data packet, any other name a tab-separated\n"
         "text table. A file that does not open is not converted (exit code 1) and OUT is left\n"
-        "as it was; OUT is replaced only by a complete file.\n");
+        "as it was; OUT is replaced only by a complete file. When a value cannot be kept as it\n"
+        "was (longer than 20 characters, a character the code page lacks, a line break in a\n"
+        "text table), OUT is written, standard error says how many values changed, and the\n"
+        "exit code is 1.\n");
 }

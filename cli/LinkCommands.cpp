@@ -113,9 +113,14 @@ int RunRead(const QStringList& arguments, const TCliEnvironment& environment) {
 
     int readings = 0;
     TLinkRunHooks hooks;
-    hooks.onReading = [&](const TReading& reading, QString&) {
+    hooks.onReading = [&](const TReading& reading, QString& error) {
         output.Out(ReadingLine(CliNow(environment), reading.Time, reading.Humidity,
                                reading.Temperature, reading.Unit));
+        // A run whose lines go nowhere ends at once instead of reading on for nothing.
+        if (!output.OutFailure().isEmpty()) {
+            error = OutFailureMessage(output.OutFailure());
+            return false;
+        }
         ++readings;
         return true;
     };
@@ -210,10 +215,14 @@ QString RecordUsage() {
         "Usage: rx47-cli record --out FILE [--limit N] [--interval S] [--repeat] [--temp]\n"
         "                       [--simulate[=FILE]]\n"
         "Connects to the interface cable and records the readings under the window's logging\n"
-        "policy. FILE ending in .xml (any case) is an XML data packet, written when the run ends;\n"
-        "any other name is a tab-separated text table, continued if it exists, with every record\n"
-        "appended and flushed as it is taken, so an interrupted or killed run keeps its records.\n"
-        "The run ends at the record limit, with Ctrl+C, or after the last frame of a replay.\n"
+        "policy. FILE ending in .xml (any case) is an XML data packet, written when the run ends\n"
+        "with the records it already held and the new ones; any other name is a tab-separated\n"
+        "text table, continued if it is one, with every record appended whole and synced as it\n"
+        "is taken, so an interrupted or killed run keeps its records. The numbers go on from\n"
+        "the file's last record. A file that is not a table this program can open is refused,\n"
+        "and the file is locked for the run (a second run on it is told it is in use).\n"
+        "The run ends at the record limit, with Ctrl+C, SIGTERM or SIGHUP, or after the last\n"
+        "frame of a replay.\n"
         "  --out FILE         the file to write\n"
         "  --limit N          at most N records (default 10000)\n"
         "  --interval S       one record every S seconds at most (the sampling interval)\n"

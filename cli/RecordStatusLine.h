@@ -26,6 +26,7 @@ public:
 
     void Out(QByteArrayView bytes) override { output_.Out(bytes); }
     void Err(QByteArrayView bytes) override;
+    QString OutFailure() const override { return output_.OutFailure(); }
     bool ErrIsTerminal() const override { return onTerminal_; }
 
     // A reading arrived (records: how many the run has taken so far).

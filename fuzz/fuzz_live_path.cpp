@@ -69,11 +69,8 @@ struct TLivePath {
         TLoggingState counters = Counters();
         const TReading reading{state.HumidityText, readout.LCDTime, state.TemperatureText,
                                state.UnitText};
-        if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
-            return;
-        table.Append(MakeRecord(counters, reading));
-        chart.AddPoint(state.ChartValue);
-        RecordDone(counters);
+        LogReading(counters, controls, reading, table,
+                   [this] { chart.AddPoint(state.ChartValue); });
     }
 
     void CheckConsistent() {

@@ -225,7 +225,6 @@ public:
     bool InitialChangeSent() const { return initialChangeSent_; }
     const QUuid& HidClassGuid() const { return hidClassGuid_; }
     const std::vector<THidDevice*>& Devices() const { return devices_; }
-    IHidPlatform& Platform() const { return platform_; }
 
     static int32_t ControllerInstances();
 

@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+void FillStringBuffer(std::u16string_view text, char16_t* buffer, uint32_t bytes) {
+    const std::size_t units = bytes / sizeof(char16_t);
+    const std::size_t copied = std::min(units, text.size());
+    std::copy_n(text.data(), copied, buffer);
+    if (copied < units)
+        buffer[copied] = u'\0';
+}
+
 QString HidBufferText(std::span<const char16_t> buffer) {
     const auto end = std::find(buffer.begin(), buffer.end(), u'\0');
     return QString::fromUtf16(buffer.data(), end - buffer.begin());

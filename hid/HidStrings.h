@@ -4,10 +4,16 @@
 
 #include <QString>
 #include <cstddef>
+#include <cstdint>
 #include <span>
+#include <string_view>
 
 // Size of the string buffers: 254 UTF-16 units (508 bytes).
 inline constexpr std::size_t kHidStringUnits = 254;
+
+// What a string request leaves in a buffer of `bytes` bytes: the text, cut to the buffer, then a
+// NUL when there is room for one.
+void FillStringBuffer(std::u16string_view text, char16_t* buffer, uint32_t bytes);
 
 // The text of a string buffer: up to its first NUL, at most the buffer's length.
 QString HidBufferText(std::span<const char16_t> buffer);

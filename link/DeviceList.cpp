@@ -1,5 +1,7 @@
 #include "link/DeviceList.h"
 
+#include "hid/HidControllerClass.h"
+
 namespace {
 
 // "%.4x": four upper-case hexadecimal digits.
@@ -18,6 +20,20 @@ QString DeviceCaptionText(const QString& product, uint16_t vendorId, uint16_t pr
     if (!serial.isEmpty())
         text += QStringLiteral(" (Serial=%1)").arg(serial);
     return text;
+}
+
+QString ListedDeviceCaption(THidDevice& device) {
+    return DeviceCaptionText(device.GetProductText(), device.IdentityRecord().VendorID,
+                             device.IdentityRecord().ProductID, device.GetSerialText());
+}
+
+TListedDevice ListDevice(THidDeviceController& controller, THidDevice& offered, int32_t index) {
+    TListedDevice listed;
+    listed.caption = ListedDeviceCaption(offered);
+    THidDevice* claimed = nullptr;
+    controller.ClaimDeviceAt(claimed, index);
+    listed.device.reset(claimed);
+    return listed;
 }
 
 int SelectCableLine(const QStringList& lines) {

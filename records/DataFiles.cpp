@@ -4,11 +4,11 @@
 #include "records/RecordTable.h"
 #include "records/TextTableFormat.h"
 
+#include "base/FileWrite.h"
+#include "base/SystemError.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <cerrno>
-#include <cstring>
+#include <QStringList>
 #include <vector>
 
 namespace {
@@ -22,22 +22,17 @@ int Permille(int64_t done, int64_t total) {
     return total <= 0 ? 0 : int(std::min<int64_t>(1000, done * 1000 / total));
 }
 
-// Writes the file through a temporary file beside it; only a complete file replaces the old one.
-// Returns an empty text on success, else the system's reason.
+// Writes the file through a temporary file beside it (base/FileWrite.h); only a complete file
+// replaces the old one. Returns an empty text on success, else the system's reason.
 QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFileFormat format,
-                   const TFileProgress& progress) {
-    // Renaming would replace a file the user may not write; refuse as writing in place would.
-    const QFileInfo target(fileName);
-    if (target.exists() && target.isFile() && !target.isWritable())
-        return QString::fromLocal8Bit(std::strerror(EACCES));
-
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+                   const TFileProgress& progress, TDataChanges& changes) {
+    TReplaceFile file(fileName);
+    if (!file.Open())
+        return file.Error();
     QByteArray buffer;
     buffer.reserve(kChunkBytes + 4096);
     const auto flush = [&] {
-        const bool written = file.write(buffer) == buffer.size();
+        const bool written = file.Write(buffer);
         buffer.clear();
         return written;
     };
@@ -48,16 +43,16 @@ QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFile
         if (packet)
             AppendDataPacketRow(buffer, table.At(row), table.IsLoggedAppend(row));
         else
-            AppendTextTableLine(buffer, table.At(row));
+            changes.lineBreaks += AppendTextTableLine(buffer, table.At(row));
         if (buffer.size() >= kChunkBytes && !flush())
-            return file.errorString();
+            return file.Error();
         if (progress && row % kRowsPerProgress == kRowsPerProgress - 1)
             progress(Permille(row, count));
     }
     if (packet)
         buffer.append(DataPacketTail());
-    if (!flush() || !file.commit())
-        return file.errorString();
+    if (!flush() || !file.Commit())
+        return file.Error();
     return {};
 }
 
@@ -105,6 +100,7 @@ TLoadOutcome LoadText(QFile& file, TRecordTable& table, const TFileProgress& pro
                              .arg(QLatin1String(kReasons[int(reader.Error())]));
     }
     outcome.recordsRead = reader.RecordsRead();
+    outcome.changes.cutValues = reader.CutValues();
     return outcome;
 }
 
@@ -123,6 +119,8 @@ TLoadOutcome LoadPacket(QFile& file, TRecordTable& table, const TFileProgress& p
     }
     outcome.ok = true;
     outcome.recordsRead = read.Count();
+    outcome.changes.cutValues = reader.CutValues();
+    outcome.changes.unmappedCharacters = reader.UnmappedCharacters();
     table.TakeFrom(read);
     return outcome;
 }
@@ -133,34 +131,75 @@ QString SavedMessage(const QString& fileName) {
     return QStringLiteral("Save table to specified file: ") + fileName + QStringLiteral(" Scuss!");
 }
 
-QString TextNotSavedMessage(const QString& fileName) {
-    return QStringLiteral("Could not save table to specified file: ") + fileName;
+QString TextNotSavedMessage(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Could not save table to specified file: ") + fileName +
+           QStringLiteral(" (") + reason + QLatin1Char(')');
 }
 
 QString CannotCreateMessage(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason);
 }
 
+TDataChanges& TDataChanges::operator+=(const TDataChanges& other) {
+    cutValues += other.cutValues;
+    unmappedCharacters += other.unmappedCharacters;
+    lineBreaks += other.lineBreaks;
+    return *this;
+}
+
+QString DataChangesText(const TDataChanges& changes) {
+    QStringList parts;
+    const auto count = [](int64_t n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    if (changes.cutValues)
+        parts << count(changes.cutValues, "value longer than 20 characters was cut",
+                       "values longer than 20 characters were cut");
+    if (changes.unmappedCharacters)
+        parts << count(changes.unmappedCharacters,
+                       "character the code page cannot hold was read as '?'",
+                       "characters the code page cannot hold were read as '?'");
+    if (changes.lineBreaks)
+        parts << count(changes.lineBreaks,
+                       "value had its line breaks written as spaces (a text table cannot hold "
+                       "them)",
+                       "values had their line breaks written as spaces (a text table cannot hold "
+                       "them)");
+    return parts.join(QStringLiteral("; "));
+}
+
 TSaveOutcome SaveTableToFile(const TRecordTable& table, const QString& fileName,
                              const TFileProgress& progress) {
     const TDataFileFormat format = FormatForFileName(fileName);
-    const QString failure = WriteTable(table, fileName, format, progress);
-    if (failure.isNull())
-        return {TSaveOutcome::TKind::Saved, SavedMessage(fileName)};
-    if (format == TDataFileFormat::DataPacket)
-        return {TSaveOutcome::TKind::PacketNotCreated, CannotCreateMessage(fileName, failure)};
-    return {TSaveOutcome::TKind::TextNotSaved, TextNotSavedMessage(fileName)};
+    TSaveOutcome outcome;
+    const QString failure = WriteTable(table, fileName, format, progress, outcome.changes);
+    if (failure.isNull()) {
+        outcome.message = SavedMessage(fileName);
+        // Said with the success, so a save that had to change values never passes unnoticed.
+        if (outcome.changes.Any())
+            outcome.message += QStringLiteral("\n") + DataChangesText(outcome.changes) + '.';
+    } else if (format == TDataFileFormat::DataPacket) {
+        outcome.kind = TSaveOutcome::TKind::PacketNotCreated;
+        outcome.message = CannotCreateMessage(fileName, failure);
+    } else {
+        outcome.kind = TSaveOutcome::TKind::TextNotSaved;
+        outcome.message = TextNotSavedMessage(fileName, failure);
+    }
+    return outcome;
 }
 
 TLoadOutcome LoadTableFromFile(const QString& fileName, TRecordTable& table,
                                const TFileProgress& progress) {
+    // A folder, a FIFO or a device (/dev/zero) is refused before it is read: none of them
+    // ends like a file.
+    TLoadOutcome refused;
+    refused.reason = NotReadableFileReason(fileName);
+    if (!refused.reason.isEmpty())
+        return refused;
     QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
-        TLoadOutcome outcome;
-        outcome.reason = file.errorString();
-        if (outcome.reason.isEmpty())
-            outcome.reason = QStringLiteral("not a file");
-        return outcome;
+    if (!file.open(QIODevice::ReadOnly)) {
+        refused.reason = file.errorString();
+        return refused;
     }
     return FormatForFileName(fileName) == TDataFileFormat::DataPacket
                ? LoadPacket(file, table, progress)

@@ -2,11 +2,12 @@
 // Saving the record table to a data file and opening one, in the format the file name's
 // extension chooses. The outcome comes back as a value; the window turns it into its messages.
 //
-// Both operations are safe against failure: a save writes a temporary file beside the target
-// and renames it over the target only once complete, so a failed save leaves the previous file
-// as it was; a data packet is read in full before it replaces the table, so a packet that fails
-// leaves the table as it was; a text table appends the records of the lines before a failing
-// line and nothing of the failing line itself.
+// Both operations are safe against failure: a save writes a temporary file beside the target,
+// checks every write, syncs it and renames it over the target only once complete, so a failed
+// save (a full disk) leaves the previous file as it was and says why; a target that is not a
+// regular file (a device, a FIFO) is refused; a data packet is read in full before it replaces the
+// table, so a packet that fails leaves the table as it was; a text table appends the records of the
+// lines before a failing line and nothing of the failing line itself.
 
 #include "records/DataFileFormat.h"
 
@@ -19,21 +20,36 @@ class TRecordTable;
 // Called now and then with the share done, 0 to 1000.
 using TFileProgress = std::function<void(int permille)>;
 
+// Values a file operation could not keep as they were, because the format or the table cannot
+// hold them. The user is told; nothing is changed silently.
+struct TDataChanges {
+    int64_t cutValues = 0;          // longer than the table's 20 characters, cut (reading)
+    int64_t unmappedCharacters = 0; // characters the code page has none for, read as '?'
+    int64_t lineBreaks = 0;         // values whose line breaks became spaces (text table)
+    bool Any() const { return cutValues || unmappedCharacters || lineBreaks; }
+    TDataChanges& operator+=(const TDataChanges& other);
+};
+
+// "2 values cut to 20 characters, 1 character ..." for the user; empty when nothing changed.
+QString DataChangesText(const TDataChanges& changes);
+
 struct TSaveOutcome {
     enum class TKind { Saved, TextNotSaved, PacketNotCreated };
     TKind kind = TKind::Saved;
     QString message; // the text to show
+    TDataChanges changes;
 };
 
 struct TLoadOutcome {
     bool ok = false;
     int64_t recordsRead = 0; // appended (text) or taken over (packet)
     QString reason;          // why it failed, for diagnostics; the user sees one message
+    TDataChanges changes;
 };
 
 // Texts the window shows.
 QString SavedMessage(const QString& fileName);
-QString TextNotSavedMessage(const QString& fileName);
+QString TextNotSavedMessage(const QString& fileName, const QString& reason);
 QString CannotCreateMessage(const QString& fileName, const QString& reason);
 inline constexpr char kLoadFailedMessage[] = "Failed to Load File!";
 

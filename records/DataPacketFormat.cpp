@@ -1,6 +1,7 @@
 #include "records/DataPacketFormat.h"
 
 #include "base/Ansi.h"
+#include "base/Conversion.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 
@@ -80,25 +81,8 @@ const QByteArray& AttributeNameOf(TField field) {
 }
 
 // Optional '-' then decimal digits within 32 bits: the form No is written in.
-// Leading zeros are allowed, as the library's conversion allows them.
-inline std::optional<int32_t> ParseInt32(std::string_view text) {
-    const char* p = text.data();
-    const char* e = p + text.size();
-    const bool negative = p < e && *p == '-';
-    if (negative)
-        ++p;
-    if (p == e)
-        return std::nullopt;
-    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
-    int64_t value = 0;
-    for (; p < e; ++p) {
-        if (*p < '0' || *p > '9')
-            return std::nullopt;
-        value = value * 10 + (*p - '0');
-        if (value > limit)
-            return std::nullopt;
-    }
-    return int32_t(negative ? -value : value);
+std::optional<int32_t> ParseInt32(std::string_view text) {
+    return ParseInteger(QByteArrayView(text.data(), qsizetype(text.size())), TIntegerText::Written);
 }
 
 bool ParseCount(const char* data, size_t size) {
@@ -113,7 +97,7 @@ bool ParseCount(const char* data, size_t size) {
 
 // A character reference's code point as ANSI bytes: up to 255 the byte itself, beyond that the
 // code page's character (or '?' when it has none).
-bool AppendCodePoint(QByteArray& out, uint32_t code) {
+bool AppendCodePoint(QByteArray& out, uint32_t code, int64_t* unmapped) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return false;
     if (code <= 0xFF) {
@@ -121,11 +105,20 @@ bool AppendCodePoint(QByteArray& out, uint32_t code) {
         return true;
     }
     const char32_t c = code;
-    out.append(QStringToAnsi(QString::fromUcs4(&c, 1)));
+    const QByteArray ansi = QStringToAnsi(QString::fromUcs4(&c, 1));
+    // One character the code page lacks is one '?' (a character beyond U+FFFF would otherwise
+    // give two), and it is counted: the caller says it was lost.
+    if (ansi.contains('?')) {
+        if (unmapped)
+            ++*unmapped;
+        out.append('?');
+        return true;
+    }
+    out.append(ansi);
     return true;
 }
 
-bool AppendReference(QByteArray& out, const char* name, size_t size) {
+bool AppendReference(QByteArray& out, const char* name, size_t size, int64_t* unmapped) {
     struct TEntity {
         const char* name;
         char c;
@@ -160,7 +153,7 @@ bool AppendReference(QByteArray& out, const char* name, size_t size) {
         if (code > 0x10FFFF)
             return false;
     }
-    return AppendCodePoint(out, code);
+    return AppendCodePoint(out, code, unmapped);
 }
 
 } // namespace
@@ -291,7 +284,7 @@ QByteArray DataPacketTail() {
     return QByteArrayLiteral("</ROWDATA></DATAPACKET>");
 }
 
-bool DecodePacketText(const char* data, size_t size, QByteArray& out) {
+bool DecodePacketText(const char* data, size_t size, QByteArray& out, int64_t* unmapped) {
     const char* p = data;
     const char* end = data + size;
     // A trail byte of a double-byte character is never '&' or ';' in any ANSI code page (trail
@@ -306,7 +299,7 @@ bool DecodePacketText(const char* data, size_t size, QByteArray& out) {
         const char* nameStart = amp + 1;
         const size_t window = std::min<size_t>(size_t(end - nameStart), 16);
         const char* semicolon = static_cast<const char*>(std::memchr(nameStart, ';', window));
-        if (!semicolon || !AppendReference(out, nameStart, size_t(semicolon - nameStart)))
+        if (!semicolon || !AppendReference(out, nameStart, size_t(semicolon - nameStart), unmapped))
             return false;
         p = semicolon + 1;
     }
@@ -794,6 +787,8 @@ bool TDataPacketReader::TakeWrittenRow(const char* p, const char* end, size_t& c
                 return false;
         } else {
             // The table holds 20 characters; a packet written with wider fields is cut.
+            if (text.size() > size_t(kTextFieldWidth))
+                ++cutValues_;
             record.Text[field - 1] =
                 QByteArrayView(value, qsizetype(std::min<size_t>(text.size(), kTextFieldWidth)));
         }
@@ -837,7 +832,7 @@ bool TDataPacketReader::TakeRow() {
         if (a.references) {
             QByteArray& decoded = decoded_[size_t(field)];
             decoded.clear();
-            if (!DecodePacketText(a.value, a.valueSize, decoded))
+            if (!DecodePacketText(a.value, a.valueSize, decoded, &unmappedCharacters_))
                 return Fail("broken reference");
             value = std::string_view(decoded.constData(), size_t(decoded.size()));
         }
@@ -846,6 +841,8 @@ bool TDataPacketReader::TakeRow() {
             if (!record.No)
                 return Fail("No is not a 32-bit integer");
         } else {
+            if (value.size() > size_t(kTextFieldWidth))
+                ++cutValues_;
             value = value.substr(0, kTextFieldWidth);
             record.Text[size_t(field - 1)] =
                 QByteArrayView(value.data() ? value.data() : "", qsizetype(value.size()));

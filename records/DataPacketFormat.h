@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,9 @@ QByteArray PacketAttributeName(const QByteArray& fieldName);
 
 // Decodes the named entities and the decimal and hexadecimal character references of an
 // attribute value into out (appended). Returns false for a broken reference or a reference to
-// character 0. References beyond 255 become the code page's character, or '?'.
-bool DecodePacketText(const char* data, size_t size, QByteArray& out);
+// character 0. References beyond 255 become the code page's character, or '?' (counted in
+// *unmapped when given).
+bool DecodePacketText(const char* data, size_t size, QByteArray& out, int64_t* unmapped = nullptr);
 
 // ---- Reading ---------------------------------------------------------------------------------
 
@@ -55,6 +57,10 @@ public:
     bool Finish();
 
     bool Failed() const { return failed_; }
+    // Values longer than the table's fields, cut to 20 characters.
+    int64_t CutValues() const { return cutValues_; }
+    // Character references the code page has no character for, read as '?'.
+    int64_t UnmappedCharacters() const { return unmappedCharacters_; }
     // Why the packet was refused (for tests and diagnostics; the user sees one message).
     const std::string& Reason() const { return reason_; }
 
@@ -110,6 +116,8 @@ private:
     TElement element_;
     bool failed_ = false;
     std::string reason_;
+    int64_t cutValues_ = 0;
+    int64_t unmappedCharacters_ = 0;
 
     // Field list: the attribute name each table field is written under, and for rows in the
     // written form the bytes ` name="` that start its attribute (empty for a name the element

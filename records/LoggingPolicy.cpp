@@ -34,11 +34,21 @@ TRecord MakeRecord(const TLoggingState& state, const TReading& reading) {
     record.No = state.RecordNo;
     set("DC/AC", reading.Temperature);
     set("unit", reading.Unit);
+    record.Received = reading.Received;
     return record;
 }
 
-void RecordDone(TLoggingState& state) {
+TOfferOutcome LogReading(TLoggingState& state, const TLoggingControls& controls,
+                         const TReading& reading, TRecordTable& table,
+                         const std::function<void()>& plot) {
+    const TOfferOutcome outcome = OfferReading(state, controls, reading);
+    if (outcome != TOfferOutcome::Record)
+        return outcome;
+    table.Append(MakeRecord(state, reading));
+    if (plot)
+        plot();
     ++state.RecordNo;
+    return outcome;
 }
 
 void SamplingTick(TLoggingState& state, bool samplingInterval) {

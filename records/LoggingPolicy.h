@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 
 // The counters the policy reads and writes; they live in the window and its program state.
 struct TLoggingState {
@@ -25,13 +26,14 @@ struct TLoggingControls {
 
 struct TReading {
     QByteArray Humidity, Time, Temperature, Unit;
+    TReceivedTime Received = kNoReceivedTime; // when the program received it (ReceivedNow())
 };
 
 enum class TOfferOutcome {
     LimitReached, // nothing changes
     Waiting,      // sampling interval not over: nothing changes
     Repeated,     // same as the last record: the number is used up, nothing recorded
-    Record,       // the caller appends MakeRecord(...), plots, then calls RecordDone
+    Record,       // appended to the table under the number RecordNo, which then counts on
 };
 
 // The sampling interval of an edit text: "-", "+" and "" give 0, anything else must be a decimal
@@ -43,10 +45,16 @@ int32_t SampleInterval(const QByteArray& text);
 // anything is counted.
 TOfferOutcome OfferReading(TLoggingState& state, const TLoggingControls& controls,
                            const TReading& reading);
-// The record for the reading, numbered with RecordNo.
+// The record for the reading, numbered with RecordNo, with the reading's received time.
 TRecord MakeRecord(const TLoggingState& state, const TReading& reading);
-// After the append and the chart point: the next number.
-void RecordDone(TLoggingState& state);
+
+// A reading's whole way into the table, as every recorder takes it: the policy, then for a
+// record the append to `table` (its number is RecordNo), `plot` (the chart point), and the next
+// number. A bad interval text raises EConvertError as OfferReading does, before anything is
+// appended.
+TOfferOutcome LogReading(TLoggingState& state, const TLoggingControls& controls,
+                         const TReading& reading, TRecordTable& table,
+                         const std::function<void()>& plot = {});
 
 // One Trecord tick.
 void SamplingTick(TLoggingState& state, bool samplingInterval);

@@ -1,10 +1,10 @@
 #include "records/TextTableFormat.h"
 
 #include "base/Conversion.h"
-#include "base/Exceptions.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #if defined(__SSE2__)
@@ -21,44 +21,40 @@ inline bool IsSeparator(uint8_t c) {
     return c >= 1 && c <= 32;
 }
 
-void AppendTrimmedOrNull(QByteArray& out, const std::optional<QByteArray>& text) {
-    if (text) {
-        const char* b = text->constData();
-        const char* e = b + text->size();
-        while (b < e && uint8_t(*b) <= 32)
-            ++b;
-        while (e > b && uint8_t(e[-1]) <= 32)
-            --e;
-        if (b < e) {
-            out.append(b, e - b);
-            return;
+// A text value as one item the reader splits off again: trimmed, "NULL" when blank, and quoted
+// when it holds a separator (a TAB, an inner space) or a double quote, with each '"' doubled.
+// A line break cannot be held by any line, so it becomes a space; returns true when the value was
+// changed that way.
+bool AppendTextValue(QByteArray& out, const std::optional<QByteArray>& text) {
+    const char* b = text ? text->constData() : nullptr;
+    const char* e = text ? b + text->size() : nullptr;
+    while (b < e && uint8_t(*b) <= 32)
+        ++b;
+    while (e > b && uint8_t(e[-1]) <= 32)
+        --e;
+    if (b == e) {
+        out.append(kNull, 4);
+        return false;
+    }
+    const bool plain = std::all_of(b, e, [](char c) { return uint8_t(c) > 32 && c != '"'; });
+    if (plain) {
+        out.append(b, e - b);
+        return false;
+    }
+    bool changed = false;
+    out.append('"');
+    for (const char* p = b; p < e; ++p) {
+        if (*p == '"') {
+            out.append("\"\"", 2);
+        } else if (*p == '\r' || *p == '\n') {
+            out.append(' ');
+            changed = true;
+        } else {
+            out.append(*p);
         }
     }
-    out.append(kNull, 4);
-}
-
-// Plain decimal digits with an optional sign are the common case and need no exception; every
-// other form goes through the program's strict conversion, so both agree on what is a number.
-std::optional<int32_t> ToInteger(const char* p, size_t n) {
-    size_t i = 0;
-    bool negative = false;
-    if (n > 0 && (p[0] == '-' || p[0] == '+')) {
-        negative = p[0] == '-';
-        i = 1;
-    }
-    if (i < n && n - i <= 9) {
-        int32_t value = 0;
-        size_t k = i;
-        for (; k < n && p[k] >= '0' && p[k] <= '9'; ++k)
-            value = value * 10 + (p[k] - '0');
-        if (k == n)
-            return negative ? -value : value;
-    }
-    try {
-        return StrToInt(QByteArray(p, qsizetype(n)));
-    } catch (const EConvertError&) {
-        return std::nullopt;
-    }
+    out.append('"');
+    return changed;
 }
 
 } // namespace
@@ -67,14 +63,16 @@ QByteArray TextTableHeader() {
     return QByteArray(kHeader);
 }
 
-void AppendTextTableLine(QByteArray& out, const TRecord& record) {
+int AppendTextTableLine(QByteArray& out, const TRecord& record) {
     if (record.No)
         out.append(QByteArray::number(*record.No));
+    int changed = 0;
     for (const auto& text : record.Text) {
         out.append('\t');
-        AppendTrimmedOrNull(out, text);
+        changed += AppendTextValue(out, text) ? 1 : 0;
     }
     out.append("\r\n", 2);
+    return changed;
 }
 
 namespace {
@@ -218,7 +216,7 @@ void SplitMaskedLine(const char* p, uint64_t itemBytes, TLineItems& items) {
 } // namespace
 
 TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordView& record,
-                                   std::string& scratch) {
+                                   std::string& scratch, int64_t* cutValues) {
     TLineItems items;
     const auto size = size_t(end - begin);
     // Byte masks split the common line without a branch per byte; a line with quotes, a zero
@@ -242,11 +240,13 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordVi
         return TTextLineResult::TooManyItems;
     if (count == 0)
         return TTextLineResult::Blank;
-    record.No = ToInteger(items.data[0], items.size[0]);
+    record.No = ParseInteger(QByteArrayView(items.data[0], qsizetype(items.size[0])));
     if (!record.No)
         return TTextLineResult::BadNumber;
     for (size_t i = 0; i < record.Text.size(); ++i) {
         if (i + 1 < count) {
+            if (cutValues && items.size[i + 1] > size_t(kTextFieldWidth))
+                ++*cutValues;
             record.Text[i] = QByteArrayView(
                 items.data[i + 1], qsizetype(std::min<size_t>(items.size[i + 1], kTextFieldWidth)));
         } else {
@@ -264,7 +264,7 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
         inFirstLine_ = false; // the header, whatever it holds
         return;
     }
-    switch (ParseTextTableLine(begin, end, record_, scratch_)) {
+    switch (ParseTextTableLine(begin, end, record_, scratch_, &cutValues_)) {
     case TTextLineResult::Blank:
         return;
     case TTextLineResult::TooManyItems:
@@ -281,7 +281,7 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
 
 bool TTextTableReader::Feed(const char* data, size_t size) {
     if (error_ != TError::None || stopped_ || finished_)
-        return error_ == TError::None;
+        return false;
     // A zero byte ends the text. It is found by the search for line ends, and until then every
     // byte before p is known not to be one: "p < end && *p != 0" tells whether text is left.
     const char* p = data;
@@ -336,7 +336,7 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
         if (p < end && *p != 0)
             sawText_ = true;
     }
-    return error_ == TError::None;
+    return error_ == TError::None && !stopped_;
 }
 
 bool TTextTableReader::Finish() {

@@ -16,8 +16,10 @@
 
 // "No", "Time", "%RH", "Temp", "Unit" joined by TABs, with CR LF.
 QByteArray TextTableHeader();
-// Appends the record's line with its CR LF.
-void AppendTextTableLine(QByteArray& out, const TRecord& record);
+// Appends the record's line with its CR LF. A value holding a separator or a '"' is quoted, so the
+// line reads back as the same five items; a line break inside a value, which no line can hold,
+// becomes a space. Returns how many values were changed that way.
+int AppendTextTableLine(QByteArray& out, const TRecord& record);
 
 // ---- Reading ---------------------------------------------------------------------------------
 
@@ -40,8 +42,9 @@ enum class TTextLineResult { Blank, Record, TooManyItems, BadNumber };
 // Turns one line (without its ending) into a record: item 0 into No (a strict integer), items 1..4
 // into the texts (cut to 20 characters, "NULL" kept as it is), missing items without a value.
 // The texts view the line or, for quoted items, scratch (reused by the next call).
+// Texts longer than 20 characters are counted in *cutValues when given.
 TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordView& record,
-                                   std::string& scratch);
+                                   std::string& scratch, int64_t* cutValues = nullptr);
 
 // Reads a text table streamed in chunks of any size. Lines end at CR, LF or CR LF; a last line
 // without an ending still counts; a zero byte ends the text. The first line is skipped unread.
@@ -58,7 +61,9 @@ public:
 
     explicit TTextTableReader(TSink sink);
 
-    // Returns false once the reading has failed; later calls do nothing.
+    // Returns false once no more text is wanted: the reading has failed, or a zero byte ended
+    // the text (so a file of zeros is refused at its first byte, not after reading it all).
+    // Later calls do nothing.
     bool Feed(const char* data, size_t size);
     // The end of the file. Returns true when the whole text was read without a failure.
     bool Finish();
@@ -67,6 +72,8 @@ public:
     // Line of the failure, counted from 1 (the header line is line 1).
     int64_t ErrorLine() const { return error_ == TError::None ? 0 : lineNumber_; }
     int64_t RecordsRead() const { return records_; }
+    // Values longer than the table's fields, cut to 20 characters.
+    int64_t CutValues() const { return cutValues_; }
 
 private:
     void EndLine(const char* begin, const char* end);
@@ -84,4 +91,5 @@ private:
     TError error_ = TError::None;
     int64_t lineNumber_ = 0; // lines ended so far
     int64_t records_ = 0;
+    int64_t cutValues_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "sim/SimHidBus.h"
 
+#include "hid/HidStrings.h"
+
 #include <QMetaObject>
 #include <algorithm>
 #include <cerrno>
@@ -52,7 +54,7 @@ void TSimHidBus::Unplug(uint32_t devInstance) {
     for (const std::shared_ptr<Handle>& handle : handles_.All()) {
         if (handle->device != device)
             continue;
-        { std::lock_guard handleLock(handle->mutex); } // a waiter is either asleep or sees it
+        { std::lock_guard handleLock(handle->read.Mutex()); } // a waiter sleeps or sees it
         handle->closedSignal.notify_all();
     }
     if (announceOnPlug_)
@@ -170,9 +172,8 @@ void TSimHidBus::Close(THidHandle number) {
     if (!handle)
         return;
     {
-        std::lock_guard lock(handle->mutex);
-        handle->closed = true;
-        handle->queued = false;
+        std::lock_guard lock(handle->read.Mutex());
+        handle->read.Close();
     }
     handle->closedSignal.notify_all();
     handle->device->openHandles.fetch_sub(1);
@@ -218,11 +219,7 @@ bool TSimHidBus::CopyString(const std::optional<std::u16string>& text, char16_t*
                             uint32_t bytes) {
     if (!text)
         return Fail(EPIPE);
-    const std::size_t units = bytes / sizeof(char16_t);
-    const std::size_t copied = std::min(units, text->size());
-    std::copy_n(text->data(), copied, buffer);
-    if (copied < units)
-        buffer[copied] = u'\0';
+    FillStringBuffer(*text, buffer, bytes);
     return true;
 }
 
@@ -278,60 +275,42 @@ bool TSimHidBus::BeginRead(THidHandle number, uint8_t* buffer, uint32_t length) 
     const auto handle = LiveHandle(number);
     if (!handle)
         return false;
-    std::lock_guard lock(handle->mutex);
-    if (handle->closed)
-        return Fail(EBADF);
-    if (handle->queued)
-        return Fail(EBUSY);
-    handle->queued = true;
-    handle->completed = false;
-    handle->buffer = buffer;
-    handle->length = length;
-    return true;
+    std::lock_guard lock(handle->read.Mutex());
+    const int refused = handle->read.Begin(buffer, length);
+    return refused == 0 || Fail(uint32_t(refused));
+}
+
+THidWaitResult TSimHidBus::FailRead(Handle& handle) {
+    handle.read.Fail();
+    return THidWaitResult::Completed;
 }
 
 THidWaitResult TSimHidBus::WaitRead(THidHandle number, std::chrono::milliseconds timeout) {
     const std::shared_ptr<Handle> handle = handles_.Find(number);
     if (!handle)
         return THidWaitResult::Completed; // closed: the read ends as failed
-    const auto failQueued = [&] {
-        std::lock_guard lock(handle->mutex);
-        handle->queued = false;
-        handle->completed = true;
-        handle->succeeded = false;
-        return THidWaitResult::Completed;
-    };
-    if (!handle->device->plugged.load())
-        return failQueued();
+    THidQueuedRead& read = handle->read;
+    const auto gone = [&] { return read.Closed() || !handle->device->plugged.load(); };
     const std::shared_ptr<ISimDeviceModel>& model = handle->device->description.model;
     if (!model) {
-        std::unique_lock lock(handle->mutex);
-        if (handle->closedSignal.wait_for(
-                lock, timeout, [&] { return handle->closed || !handle->device->plugged.load(); })) {
-            handle->queued = false;
-            handle->completed = true;
-            handle->succeeded = false;
-            return THidWaitResult::Completed;
-        }
+        // A device without input: the wait ends only when the handle closes or it is unplugged.
+        std::unique_lock lock(read.Mutex());
+        if (handle->closedSignal.wait_for(lock, timeout, gone))
+            return FailRead(*handle);
         return THidWaitResult::TimedOut;
+    }
+    if (!handle->device->plugged.load()) {
+        std::lock_guard lock(read.Mutex());
+        return FailRead(*handle);
     }
     const std::optional<QByteArray> report = model->WaitInputReport(timeout);
-    std::lock_guard lock(handle->mutex);
-    if (handle->closed || !handle->device->plugged.load() || !handle->queued) {
-        handle->queued = false;
-        handle->completed = true;
-        handle->succeeded = false;
-        return THidWaitResult::Completed;
-    }
+    std::lock_guard lock(read.Mutex());
+    if (gone() || !read.Queued())
+        return FailRead(*handle);
     if (!report)
         return THidWaitResult::TimedOut;
-    const uint32_t count =
-        std::min<uint32_t>(handle->length, static_cast<uint32_t>(report->size()));
-    std::memcpy(handle->buffer, report->constData(), count);
-    handle->count = count;
-    handle->queued = false;
-    handle->completed = true;
-    handle->succeeded = true;
+    read.CompleteWith(std::span(reinterpret_cast<const uint8_t*>(report->constData()),
+                                static_cast<size_t>(report->size())));
     return THidWaitResult::Completed;
 }
 
@@ -340,20 +319,16 @@ bool TSimHidBus::TakeReadCount(THidHandle number, uint32_t& bytes) {
     const std::shared_ptr<Handle> handle = handles_.Find(number);
     if (!handle)
         return Fail(EBADF);
-    std::lock_guard lock(handle->mutex);
-    const bool succeeded = handle->completed && handle->succeeded;
-    if (succeeded)
-        bytes = handle->count;
-    handle->completed = false;
-    return succeeded || Fail(EIO);
+    std::lock_guard lock(handle->read.Mutex());
+    return handle->read.TakeCount(bytes) || Fail(EIO);
 }
 
 bool TSimHidBus::CancelRead(THidHandle number) {
     const std::shared_ptr<Handle> handle = handles_.Find(number);
     if (!handle)
         return Fail(EBADF);
-    std::lock_guard lock(handle->mutex);
-    handle->queued = false;
+    std::lock_guard lock(handle->read.Mutex());
+    handle->read.Cancel();
     return true;
 }
 

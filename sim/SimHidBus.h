@@ -17,6 +17,7 @@
 
 #include "hid/HidHandleTable.h"
 #include "hid/HidPlatform.h"
+#include "hid/HidQueuedRead.h"
 #include "sim/SimDeviceModel.h"
 
 #include <QObject>
@@ -117,21 +118,16 @@ private:
     struct Handle {
         std::shared_ptr<Interface> device;
         THidAccess access = THidAccess::QueryOnly;
-        std::mutex mutex;
-        std::condition_variable closedSignal;
-        bool closed = false;
-        bool queued = false;
-        bool completed = false;
-        bool succeeded = false;
-        uint8_t* buffer = nullptr;
-        uint32_t length = 0;
-        uint32_t count = 0;
+        THidQueuedRead read;
+        std::condition_variable closedSignal; // with read's mutex: closed, or unplugged
     };
 
     std::shared_ptr<Interface> FindInterface(uint32_t devInstance) const;
     std::shared_ptr<Handle> LiveHandle(THidHandle handle) const;
     static bool CopyString(const std::optional<std::u16string>& text, char16_t* buffer,
                            uint32_t bytes);
+    // The queued read of `handle` ends failed.
+    static THidWaitResult FailRead(Handle& handle);
 
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<Interface>> interfaces_; // plug order

@@ -1,5 +1,7 @@
 #include "hid/linux/LinuxHidPlatform.h"
 
+#include "hid/HidQueuedRead.h"
+#include "hid/HidStrings.h"
 #include "hid/linux/HidReportDescriptor.h"
 
 #include <QFile>
@@ -25,11 +27,9 @@ bool Fail(int code) {
 bool CopyText(const std::optional<QString>& text, char16_t* buffer, uint32_t bytes) {
     if (!text)
         return Fail(EPIPE);
-    const std::size_t units = bytes / sizeof(char16_t);
-    const std::size_t copied = std::min<std::size_t>(units, static_cast<std::size_t>(text->size()));
-    std::copy_n(reinterpret_cast<const char16_t*>(text->utf16()), copied, buffer);
-    if (copied < units)
-        buffer[copied] = u'\0';
+    FillStringBuffer(std::u16string_view(reinterpret_cast<const char16_t*>(text->utf16()),
+                                         static_cast<std::size_t>(text->size())),
+                     buffer, bytes);
     return true;
 }
 
@@ -45,15 +45,8 @@ struct TLinuxHidPlatform::Handle {
     std::optional<TUdevHidRecord> record; // query handles only (udev runs on the event thread)
     bool numberedReports = false;         // read handles: reports carry their ID byte
 
-    std::mutex mutex;
-    bool closed = false;
-    bool dead = false; // the node reported an error: the device is gone
-    bool queued = false;
-    bool completed = false;
-    bool succeeded = false;
-    uint8_t* buffer = nullptr;
-    uint32_t length = 0;
-    uint32_t count = 0;
+    THidQueuedRead read;
+    bool dead = false; // under read's mutex: the node reported an error, the device is gone
 
     ~Handle() {
         if (fd >= 0)
@@ -253,9 +246,8 @@ void TLinuxHidPlatform::Close(THidHandle number) {
     if (!handle)
         return;
     {
-        std::lock_guard lock(handle->mutex);
-        handle->closed = true;
-        handle->queued = false;
+        std::lock_guard lock(handle->read.Mutex());
+        handle->read.Close();
     }
     if (handle->wakeFd >= 0) {
         const uint64_t one = 1;
@@ -362,54 +354,49 @@ bool TLinuxHidPlatform::BeginRead(THidHandle number, uint8_t* buffer, uint32_t l
     const auto handle = Find(number);
     if (!handle)
         return false;
-    std::lock_guard lock(handle->mutex);
-    if (handle->closed || handle->access != THidAccess::OverlappedRead)
+    std::lock_guard lock(handle->read.Mutex());
+    if (handle->read.Closed() || handle->access != THidAccess::OverlappedRead)
         return Fail(EBADF);
     if (handle->dead)
         return Fail(ENODEV);
     if (length == 0 || (!handle->numberedReports && length < 2))
         return Fail(EINVAL);
-    if (handle->queued)
-        return Fail(EBUSY);
-    handle->queued = true;
-    handle->completed = false;
-    handle->buffer = buffer;
-    handle->length = length;
-    return true;
+    const int refused = handle->read.Begin(buffer, length);
+    return refused == 0 || Fail(refused);
 }
 
 THidWaitResult TLinuxHidPlatform::WaitRead(THidHandle number, std::chrono::milliseconds timeout) {
     const std::shared_ptr<Handle> handle = handles_.Find(number);
     if (!handle)
         return THidWaitResult::Completed; // closed: the read ends as failed
+    THidQueuedRead& read = handle->read;
     const auto fail = [&](int code) {
-        handle->queued = false;
-        handle->completed = true;
-        handle->succeeded = false;
+        read.Fail();
         linuxLastError = static_cast<uint32_t>(code);
         return THidWaitResult::Completed;
     };
     {
-        std::lock_guard lock(handle->mutex);
-        if (handle->closed || !handle->queued)
+        std::lock_guard lock(read.Mutex());
+        if (read.Closed() || !read.Queued())
             return fail(EBADF);
     }
     pollfd fds[2] = {{handle->fd, POLLIN, 0}, {handle->wakeFd, POLLIN, 0}};
     const int ready = ::poll(fds, 2, static_cast<int>(timeout.count()));
     if (ready == 0 || (ready < 0 && errno == EINTR))
         return THidWaitResult::TimedOut;
-    std::lock_guard lock(handle->mutex);
+    const int pollError = errno;
+    std::lock_guard lock(read.Mutex());
     if (ready < 0)
-        return fail(errno);
-    if (handle->closed || fds[1].revents != 0 || !handle->queued)
+        return fail(pollError);
+    if (read.Closed() || fds[1].revents != 0 || !read.Queued())
         return fail(EBADF);
     if ((fds[0].revents & POLLIN) != 0) {
         // Reports of an interface without numbered reports come without their ID byte; the
         // transport always sees one, 0 for such interfaces.
         const bool prefix = !handle->numberedReports;
-        uint8_t* target = prefix ? handle->buffer + 1 : handle->buffer;
-        const uint32_t room = prefix ? handle->length - 1 : handle->length;
-        const ssize_t got = ::read(handle->fd, target, room);
+        const std::span<uint8_t> buffer = read.Buffer();
+        const std::span<uint8_t> target = prefix ? buffer.subspan(1) : buffer;
+        const ssize_t got = ::read(handle->fd, target.data(), target.size());
         if (got < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK)
                 return THidWaitResult::TimedOut;
@@ -417,11 +404,8 @@ THidWaitResult TLinuxHidPlatform::WaitRead(THidHandle number, std::chrono::milli
             return fail(errno);
         }
         if (prefix)
-            handle->buffer[0] = 0;
-        handle->count = static_cast<uint32_t>(got) + (prefix ? 1 : 0);
-        handle->queued = false;
-        handle->completed = true;
-        handle->succeeded = true;
+            buffer[0] = 0;
+        read.Complete(static_cast<uint32_t>(got) + (prefix ? 1 : 0));
         return THidWaitResult::Completed;
     }
     handle->dead = true; // POLLERR, POLLHUP: the node went away
@@ -433,20 +417,16 @@ bool TLinuxHidPlatform::TakeReadCount(THidHandle number, uint32_t& bytes) {
     const auto handle = Find(number);
     if (!handle)
         return false;
-    std::lock_guard lock(handle->mutex);
-    const bool succeeded = handle->completed && handle->succeeded;
-    if (succeeded)
-        bytes = handle->count;
-    handle->completed = false;
-    return succeeded || Fail(EIO);
+    std::lock_guard lock(handle->read.Mutex());
+    return handle->read.TakeCount(bytes) || Fail(EIO);
 }
 
 bool TLinuxHidPlatform::CancelRead(THidHandle number) {
     const auto handle = Find(number);
     if (!handle)
         return false;
-    std::lock_guard lock(handle->mutex);
-    handle->queued = false;
+    std::lock_guard lock(handle->read.Mutex());
+    handle->read.Cancel();
     return true;
 }
 

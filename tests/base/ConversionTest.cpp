@@ -9,12 +9,17 @@ struct ConversionCase {
     const char* text;
     bool ok;
     int32_t value;
+    bool written = false; // also a number as the program writes it (optional '-', decimal)
 };
 
 class StrToIntTest : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(StrToIntTest, ConvertsOrRaisesTheConversionError) {
     const ConversionCase& c = GetParam();
+    // The parser underneath agrees, and takes the written form's subset.
+    EXPECT_EQ(ParseInteger(c.text), c.ok ? std::optional<int32_t>(c.value) : std::nullopt);
+    EXPECT_EQ(ParseInteger(c.text, TIntegerText::Written),
+              c.written ? std::optional<int32_t>(c.value) : std::nullopt);
     if (c.ok) {
         EXPECT_EQ(StrToInt(c.text), c.value);
         return;
@@ -29,11 +34,14 @@ TEST_P(StrToIntTest, ConvertsOrRaisesTheConversionError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StrToIntTest,
-    ::testing::Values(ConversionCase{"0", true, 0}, ConversionCase{"42", true, 42},
-                      ConversionCase{"-234", true, -234}, ConversionCase{"+7", true, 7},
-                      ConversionCase{"2147483647", true, 2147483647},
-                      ConversionCase{"-2147483648", true, INT32_MIN},
+    ::testing::Values(ConversionCase{"0", true, 0, true}, ConversionCase{"42", true, 42, true},
+                      ConversionCase{"-234", true, -234, true}, ConversionCase{"+7", true, 7},
+                      ConversionCase{"007", true, 7, true}, ConversionCase{"-0", true, 0, true},
+                      ConversionCase{"2147483647", true, 2147483647, true},
+                      ConversionCase{"-2147483648", true, INT32_MIN, true},
                       ConversionCase{"$FF", true, 255}, ConversionCase{"$3b", true, 59},
+                      ConversionCase{"-$10", true, -16}, ConversionCase{"$FFFFFFFF", true, -1},
+                      ConversionCase{"$100000000", false, 0}, ConversionCase{"-$", false, 0},
                       ConversionCase{"", false, 0}, ConversionCase{"-", false, 0},
                       ConversionCase{"+", false, 0}, ConversionCase{"$", false, 0},
                       ConversionCase{"5-", false, 0}, ConversionCase{"+-", false, 0},

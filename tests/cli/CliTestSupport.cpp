@@ -3,8 +3,10 @@
 #include "cli/CliApp.h"
 #include "cli/CliEnvironment.h"
 #include "cli/CliOutput.h"
+#include "sim/SimHidBus.h"
 
 #include <QProcess>
+#include <QTimeZone>
 
 QByteArray FrameHex(int h3, int h2, int h1, int t3, int t2, int t1, int sign, int unit, int timeA,
                     int timeB) {
@@ -31,9 +33,38 @@ QByteArray TestDecimalSep() {
 TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep) {
     TBufferOutput output;
     gDecimalSep = decimalSep;
+    TSimHidBus noDevices; // never the machine's own HID devices
     TCliEnvironment environment;
     environment.output = &output;
+    environment.hidPlatform = &noDevices;
     environment.decimalSepQuery = TestDecimalSep;
+    TCliRun run;
+    run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
+    run.out = output.out;
+    run.err = output.err;
+    return run;
+}
+
+namespace {
+QDateTime FixedClock() {
+    return QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), QTimeZone(3600));
+}
+QByteArray PointSep() {
+    return ".";
+}
+} // namespace
+
+// Without a platform of the test's own the run sees an empty simulated bus, never the machine's
+// HID devices.
+TCliRun RunCliInstant(const QStringList& arguments, IHidPlatform* platform) {
+    TBufferOutput output;
+    TSimHidBus noDevices;
+    TCliEnvironment environment;
+    environment.output = &output;
+    environment.decimalSepQuery = PointSep;
+    environment.hidPlatform = platform != nullptr ? platform : &noDevices;
+    environment.instantSimulation = true;
+    environment.clock = FixedClock;
     TCliRun run;
     run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
     run.out = output.out;

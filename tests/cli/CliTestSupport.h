@@ -12,6 +12,8 @@
 QByteArray FrameHex(int h3, int h2, int h1, int t3, int t2, int t1, int sign, int unit,
                     int timeA = 0x10, int timeB = 0x20);
 
+class IHidPlatform;
+
 struct TCliRun {
     int exitCode = -1;
     QByteArray out, err;
@@ -19,6 +21,11 @@ struct TCliRun {
 
 // RunCli in this process; decimalSep is what the locale query answers.
 TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep = ".");
+
+// RunCli in this process on the simulated cable at instant pacing, the clock fixed at
+// 2026-12-10T11:20:05+01:00 and "." as the separator; platform: the HID platform (null: the
+// machine's, or the simulated one with --simulate).
+TCliRun RunCliInstant(const QStringList& arguments, IHidPlatform* platform = nullptr);
 
 // The built rx47-cli as a subprocess (waits up to a minute).
 TCliRun

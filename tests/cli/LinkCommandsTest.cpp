@@ -11,36 +11,14 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <gtest/gtest.h>
 
 namespace {
 
-QDateTime FixedClock() {
-    return QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), QTimeZone(3600));
-}
-QByteArray PointSep() {
-    return ".";
-}
-
-struct TRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
+using TRun = TCliRun;
 
 TRun RunLinkCli(const QStringList& arguments, IHidPlatform* platform = nullptr) {
-    TBufferOutput output;
-    TCliEnvironment environment;
-    environment.output = &output;
-    environment.decimalSepQuery = PointSep;
-    environment.hidPlatform = platform;
-    environment.instantSimulation = true;
-    environment.clock = FixedClock;
-    TRun run;
-    run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
-    run.out = output.out;
-    run.err = output.err;
-    return run;
+    return RunCliInstant(arguments, platform);
 }
 
 QByteArray ReadAll(const QString& path) {

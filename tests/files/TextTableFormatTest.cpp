@@ -50,9 +50,41 @@ TEST(TextTableWriting, HeaderAndLinesAreByteExact) {
 
 TEST(TextTableWriting, TrimsControlsAndSpacesAndWritesNullForMissingOrBlank) {
     QByteArray out;
-    AppendTextTableLine(out, Rec(-7, "\x01 a b\t", nullptr, " \t\r\n", "\x7f"));
-    // Inner spaces stay; 0x7F is above 32 and is kept.
-    EXPECT_EQ(out, QByteArray("-7\ta b\tNULL\tNULL\t\x7f\r\n"));
+    EXPECT_EQ(AppendTextTableLine(out, Rec(-7, "\x01 ab\t", nullptr, " \t\r\n", "\x7f")), 0);
+    // 0x7F is above 32 and is kept.
+    EXPECT_EQ(out, QByteArray("-7\tab\tNULL\tNULL\t\x7f\r\n"));
+}
+
+// Every value that a line can hold reads back as it was written: inner blanks and quotes are
+// quoted; a line break cannot be held and becomes a space, which the writer counts.
+TEST(TextTableWriting, ValuesWithSeparatorsReadBackWhole) {
+    struct TCase {
+        const char* value;
+        const char* written;
+        const char* readBack;
+        int changed;
+    };
+    const TCase cases[] = {
+        {"a b", "\"a b\"", "a b", 0},
+        {"a\tb", "\"a\tb\"", "a\tb", 0},
+        {"say \"hi\"", "\"say \"\"hi\"\"\"", "say \"hi\"", 0},
+        {"\"", "\"\"\"\"", "\"", 0},
+        {"two\r\nlines", "\"two  lines\"", "two  lines", 1},
+        {"a\nb", "\"a b\"", "a b", 1},
+    };
+    for (const TCase& test : cases) {
+        QByteArray out;
+        EXPECT_EQ(AppendTextTableLine(out, Rec(1, test.value, "v", "r", "u")), test.changed);
+        EXPECT_EQ(out, "1\t" + QByteArray(test.written) + "\tv\tr\tu\r\n") << test.value;
+        TRecordView record;
+        std::string scratch;
+        ASSERT_EQ(
+            ParseTextTableLine(out.constData(), out.constData() + out.size() - 2, record, scratch),
+            TTextLineResult::Record)
+            << test.value;
+        EXPECT_EQ(record.Text[0], QByteArrayView(test.readBack)) << test.value;
+        EXPECT_EQ(record.Text[3], QByteArrayView("u")) << test.value;
+    }
 }
 
 TEST(TextTableWriting, NoIsWrittenWithoutTheNullRule) {

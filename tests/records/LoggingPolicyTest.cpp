@@ -7,22 +7,26 @@
 
 namespace {
 
-// The policy's counters plus the numbers of the records it let through.
+// The policy's counters, the table it appends to, and the numbers of the records plotted: the
+// plot step sees its record already in the table.
 struct PolicyTest : ::testing::Test {
     int32_t recordNo = 1, recordCount = 0, recordLimit = 10000;
     QByteArray lastKey;
     int32_t countdown = 0;
     TLoggingState state{recordNo, recordCount, recordLimit, lastKey, countdown};
     TLoggingControls controls;
+    TRecordTable table;
     std::vector<int32_t> recorded;
 
     TOfferOutcome Offer(const QByteArray& humidity = "45.3%RH") {
         const TReading reading{humidity, "05:59", "23.4", "#"};
-        const TOfferOutcome outcome = OfferReading(state, controls, reading);
-        if (outcome == TOfferOutcome::Record) {
-            recorded.push_back(*MakeRecord(state, reading).No);
-            RecordDone(state);
-        }
+        const int64_t rowsBefore = table.Count();
+        const TOfferOutcome outcome = LogReading(state, controls, reading, table, [&] {
+            EXPECT_EQ(table.NoAt(table.Count() - 1), recordNo); // numbered before it counts on
+            recorded.push_back(*table.NoAt(table.Count() - 1));
+        });
+        EXPECT_EQ(table.Count(), rowsBefore + (outcome == TOfferOutcome::Record ? 1 : 0));
+        EXPECT_EQ(int64_t(recorded.size()), table.Count());
         return outcome;
     }
     void Tick(int n = 1) {
@@ -32,8 +36,10 @@ struct PolicyTest : ::testing::Test {
 };
 
 TEST_F(PolicyTest, RecordCarriesTheReadingInTheTablesFields) {
-    const TRecord record = MakeRecord(state, {"45.3%RH", "05:59", "-23.4", "DEW?"});
+    const TRecord record =
+        MakeRecord(state, {"45.3%RH", "05:59", "-23.4", "DEW?", 1'765'000'000'123});
     EXPECT_EQ(record.No, 1);
+    EXPECT_EQ(record.Received, 1'765'000'000'123);
     EXPECT_EQ(record.TextOf(TField::Value), QByteArray("45.3%RH"));
     EXPECT_EQ(record.TextOf(TField::Time), QByteArray("05:59"));
     EXPECT_EQ(record.TextOf(TField::Range), QByteArray("-23.4"));

@@ -1,3 +1,4 @@
+#include "base/FileWrite.h"
 #include "files/FilesTestSupport.h"
 #include "records/RecordTable.h"
 #include "support_gui/WindowFixture.h"
@@ -74,14 +75,42 @@ TEST_F(FilesWindow, SaveFailuresShowTheirOneMessage) {
     Save(Path("none/data.txt"));
     Save(Path("none/data.xml"));
     ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Could not save table to specified file: " + Path("none/data.txt"));
+    EXPECT_EQ(dialogs.messages[0].text, "Could not save table to specified file: " +
+                                            Path("none/data.txt") + " (No such file or directory)");
     EXPECT_EQ(dialogs.messages[0].icon, TMessageIcon::None);
     EXPECT_TRUE(dialogs.messages[1].text.startsWith("Cannot create file \"" +
                                                     Path("none/data.xml") + "\". "));
     EXPECT_EQ(dialogs.messages[1].icon, TMessageIcon::Information);
     EXPECT_EQ(table().Count(), 3);
     EXPECT_EQ(listener.resets, 0); // nothing changed, so the grid has nothing to catch up on
+}
+
+// A full disk: no success message, the reason said, and the old files as they were.
+TEST_F(FilesWindow, SaveOnAFullDiskSaysWhyAndKeepsTheOldFile) {
+    FillSample(table());
+    for (const char* name : {"data.txt", "data.xml"})
+        WriteAll(Path(name), "previous");
+    InjectWriteFault(0);
+    Save(Path("data.txt"));
+    Save(Path("data.xml"));
+    InjectWriteFault(-1);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, "Could not save table to specified file: " +
+                                            Path("data.txt") + " (No space left on device)");
+    EXPECT_EQ(dialogs.messages[1].text,
+              "Cannot create file \"" + Path("data.xml") + "\". No space left on device");
+    for (const char* name : {"data.txt", "data.xml"})
+        EXPECT_EQ(ReadAll(Path(name)), "previous") << name;
+}
+
+TEST_F(FilesWindow, SaveMessageSaysWhatTheTextTableCouldNotHold) {
+    table().Append(Rec(1, "10:20", "two\nlines", "23.4", "#"));
+    Save(Path("data.txt"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Save table to specified file: " + Path("data.txt") +
+                  " Scuss!\n1 value had its line breaks written as spaces (a text table cannot "
+                  "hold them).");
 }
 
 TEST_F(FilesWindow, OpenDialogHasItsOwnFilterAndKeepsTheLastName) {
