@@ -7,6 +7,7 @@
 #include "records/RecordTable.h"
 
 #include <QAbstractTableModel>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QTableView>
 
@@ -73,13 +74,35 @@ void TFCOMM::SpeedButton2Click() {
     if (!fileName)
         return;
     OpenDialog1.initialName = *fileName; // the open dialog keeps the last chosen name
+    // A text table appends after the records there; a packet replaces them.
+    const int64_t firstOpened =
+        FormatForFileName(*fileName) == TDataFileFormat::DataPacket ? 0 : cds1->Count();
     TLoadOutcome outcome;
     {
         TUpdatesSuspended suspended(*cds1);
         TFileProgressDialog progress(this, QStringLiteral("Opening %1").arg(*fileName));
         outcome = LoadTableFromFile(*fileName, *cds1, progress.Callback());
     }
+    ShowOpenedRecords(outcome.ok, firstOpened);
     if (!outcome.ok)
         Dialogs().ShowMessage(QString::fromLatin1(kLoadFailedMessage), TMessageIcon::Error,
                               QStringLiteral("Error"));
+}
+
+void TFCOMM::ShowOpenedRecords(bool complete, int64_t firstOpened) {
+    // Records a failed text table appended before its failing line stay: they are counted too.
+    const int64_t opened = cds1->Count() - firstOpened;
+    if (!complete && opened <= 0) {
+        StateLine->clear(); // the error box says it all
+        return;
+    }
+    const QString count =
+        opened == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(opened);
+    StateLine->setText(complete ? count + QStringLiteral(" opened")
+                                : count + QStringLiteral(" opened before the file failed"));
+    if (opened <= 0 || !Data1)
+        return;
+    const QModelIndex first = Data1->index(int(firstOpened), 0);
+    DBGrid1->setCurrentIndex(first);
+    DBGrid1->scrollTo(first, QAbstractItemView::PositionAtTop);
 }

@@ -40,7 +40,9 @@ bool TFCOMM::OpenPrintPreview() {
         return false;
     }
     try {
-        PrintPreview = new TPrintPreview(std::make_unique<TRecordReport>(*cds1), Dialogs(), this);
+        // The program's own dialogs open in front of the preview; tests hand in theirs.
+        PrintPreview =
+            new TPrintPreview(std::make_unique<TRecordReport>(*cds1), environment_.dialogs, this);
     } catch (...) {
         cds1->ResumeUpdates();
         throw;

@@ -152,6 +152,11 @@ void TFCOMM::BuildVisibleArea() {
     USBCon->setStyleSheet(QString::fromLatin1(kSpeedButtonStyle));
     BitBtn1 = Place(new QPushButton(QStringLiteral("Exit"), c), "BitBtn1", 644, 4, 68, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    StateLine = Place(new QLabel(c), "StateLine", 116, 9, 520, 18);
+    StateLine->setTextFormat(Qt::PlainText);
+    QFont stateFont = StateLine->font();
+    stateFont.setBold(false);
+    StateLine->setFont(stateFont);
 
     // The simulated LCD.
     Panel1 = Place(new QFrame(c), "Panel1", 3, 32, 310, 129);
@@ -255,8 +260,8 @@ void TFCOMM::BuildVisibleArea() {
     CONok->setPixmap(DrawLinkImage(true));
     CONok->hide();
     RHORTEMP =
-        Place(new QCheckBox(QStringLiteral("%RH / Temp"), Chtshow), "RHORTEMP", 34, 10, 92, 20);
-    Maxrecord = Place(new QLineEdit(QStringLiteral("100"), Chtshow), "Maxrecord", 128, 10, 40, 20);
+        Place(new QCheckBox(QStringLiteral("%RH / Temp"), Chtshow), "RHORTEMP", 32, 10, 102, 20);
+    Maxrecord = Place(new QLineEdit(QStringLiteral("100"), Chtshow), "Maxrecord", 135, 10, 38, 20);
     Maxrecord->setAlignment(Qt::AlignRight);
     Maxrecord->setToolTip(QStringLiteral("Points per page"));
     int x = 176;
@@ -303,15 +308,28 @@ void TFCOMM::BuildOutsideArea() {
     QFont recallFont = ArialFont(12, true);
     recallFont.setItalic(true);
     RecallCheck->setFont(recallFont);
-    Label(Panel2, QStringLiteral("StartTime:"), 102, 6);
-    TimeH = Place(new QLineEdit(QStringLiteral("23"), Panel2), "TimeH", 168, 3, 24, 20);
-    Label(Panel2, QStringLiteral(":"), 194, 6);
-    TimeM = Place(new QLineEdit(QStringLiteral("59"), Panel2), "TimeM", 200, 3, 24, 20);
-    Label(Panel2, QStringLiteral(":"), 226, 6);
-    TimeS = Place(new QLineEdit(QStringLiteral("59"), Panel2), "TimeS", 232, 3, 24, 20);
-    Label(Panel2, QStringLiteral("Interval"), 260, 6);
-    TimeInt = Place(new QLineEdit(QStringLiteral("1"), Panel2), "TimeInt", 306, 3, 18, 20);
-    Label(Panel2, QStringLiteral("'S"), 326, 6);
+    // The rest of the row follows the check box, each piece as wide as its caption needs at
+    // the window's font, and the panel grows when the row needs more than its laid-out width.
+    int x = RecallCheck->geometry().right() + 3;
+    const auto caption = [&](const QString& text) {
+        QLabel* label = Label(Panel2, text, x, 6);
+        x += label->width() + 3;
+    };
+    const auto box = [&](const char* name, const QString& text, int width) {
+        auto* edit = Place(new QLineEdit(text, Panel2), name, x, 3, width, 20);
+        x += width + 3;
+        return edit;
+    };
+    caption(QStringLiteral("StartTime:"));
+    TimeH = box("TimeH", QStringLiteral("23"), 24);
+    caption(QStringLiteral(":"));
+    TimeM = box("TimeM", QStringLiteral("59"), 24);
+    caption(QStringLiteral(":"));
+    TimeS = box("TimeS", QStringLiteral("59"), 24);
+    caption(QStringLiteral("Interval"));
+    TimeInt = box("TimeInt", QStringLiteral("1"), 22);
+    caption(QStringLiteral("'S"));
+    Panel2->resize(std::max(Panel2->width(), x + 2), Panel2->height());
 
     // The limits panel lies just below the recall panel (the layout had it overlapping).
     Panel3 = Place(new QFrame(c), "Panel3", 72, 700, 334, 48);
@@ -321,10 +339,10 @@ void TFCOMM::BuildOutsideArea() {
     MinText = Place(new QLabel(QStringLiteral("40001"), Panel3), "MinText", 42, 5, 50, 16);
     Label(Panel3, QStringLiteral("MAX: "), 6, 26);
     MaxText = Place(new QLabel(QStringLiteral("-40001"), Panel3), "MaxText", 42, 26, 50, 16);
-    SetMaxB = Place(new QCheckBox(QStringLiteral("SetMax:"), Panel3), "SetMaxB", 110, 3, 74, 20);
-    Setmax = Place(new QLineEdit(QStringLiteral("40000"), Panel3), "Setmax", 186, 3, 60, 20);
-    SetMinB = Place(new QCheckBox(QStringLiteral("SetMin: "), Panel3), "SetMinB", 110, 25, 74, 20);
-    SetMin = Place(new QLineEdit(QStringLiteral("-40000"), Panel3), "SetMin", 186, 25, 60, 20);
+    SetMaxB = Place(new QCheckBox(QStringLiteral("SetMax:"), Panel3), "SetMaxB", 110, 3, 84, 20);
+    Setmax = Place(new QLineEdit(QStringLiteral("40000"), Panel3), "Setmax", 196, 3, 60, 20);
+    SetMinB = Place(new QCheckBox(QStringLiteral("SetMin: "), Panel3), "SetMinB", 110, 25, 84, 20);
+    SetMin = Place(new QLineEdit(QStringLiteral("-40000"), Panel3), "SetMin", 196, 25, 60, 20);
 
     Degug = Place(new QPushButton(QStringLiteral("Degug On"), c), "Degug", 869, 336, 80, 25);
     Degug->hide();
@@ -342,7 +360,7 @@ void TFCOMM::BuildHiddenControls() {
     ReadBtn->setCheckable(true);
     hidden(ReadBtn);
     SetFeature =
-        Place(new QPushButton(QStringLiteral("SetFeature"), c), "SetFeature", 800, 130, 80, 25);
+        Place(new QPushButton(QStringLiteral("SetFeature"), c), "SetFeature", 800, 130, 90, 25);
     hidden(SetFeature);
     DevListBox = Place(new QListWidget(c), "DevListBox", 800, 160, 200, 80);
     hidden(DevListBox);
@@ -355,7 +373,7 @@ void TFCOMM::BuildHiddenControls() {
     B2400->setChecked(true);
     B4800 = Place(new QCheckBox(QStringLiteral("4800"), c), "B4800", 960, 120, 60, 20);
     B9600 = Place(new QCheckBox(QStringLiteral("9600"), c), "B9600", 960, 140, 60, 20);
-    IFQV210 = Place(new QCheckBox(QStringLiteral("QV210/260"), c), "IFQV210", 960, 160, 90, 20);
+    IFQV210 = Place(new QCheckBox(QStringLiteral("QV210/260"), c), "IFQV210", 960, 160, 100, 20);
     IFQV210->setChecked(true);
     hidden(IFQV210);
     BtDiscon = PanelButton(c, "BtDiscon", QStringLiteral("Disconnect"), 957, 666, 100, 25);
@@ -369,7 +387,7 @@ void TFCOMM::BuildHiddenControls() {
         hidden(*slot);
         comX += 62;
     }
-    COMCon = SpeedButton(c, "COMCon", QString(), 800, 400, 80, 22);
+    COMCon = SpeedButton(c, "COMCon", QString(), 800, 400, 90, 22);
     COMCon->setText(QStringLiteral("RM31 COM"));
     COMCon->setCheckable(true);
     COMCon->setAutoRaise(false);
@@ -377,7 +395,7 @@ void TFCOMM::BuildHiddenControls() {
     hidden(COMCon);
     Button3 = Place(new QPushButton(QStringLiteral("RM55 COM"), c), "Button3", 800, 430, 80, 25);
     Button2 =
-        Place(new QPushButton(QStringLiteral("SET Baud Rate"), c), "Button2", 800, 460, 100, 25);
+        Place(new QPushButton(QStringLiteral("SET Baud Rate"), c), "Button2", 800, 460, 110, 25);
     hidden(Button3);
     hidden(Button2);
     RecordReportPanel = Place(new QFrame(c), "RecordReportPanel", 800, 500, 100, 40);

@@ -71,6 +71,7 @@ public:
     QWidget* Client = nullptr;
     QToolButton* USBCon = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    QLabel* StateLine = nullptr; // a short line on what the window did last ("3 records opened")
     QFrame* Panel1 = nullptr;
     TGlyphLabel *LcdD3 = nullptr, *LcdD2 = nullptr, *LcdD1 = nullptr;
     QFrame* LcdP1 = nullptr;
@@ -286,6 +287,8 @@ public:
     // ---- Data files (FCommFiles.cpp) ---------------------------------------------------------
     void saveasClick();
     void SpeedButton2Click();
+    // Says in StateLine how many records an open brought, and shows the first of them.
+    void ShowOpenedRecords(bool complete, int64_t firstOpened);
 
     // ---- Printing and chart picture (FCommPrint.cpp) -----------------------------------------
     void BtPrintClick();

@@ -1,23 +1,27 @@
 #include "app/TPrintPreview.h"
 
+#include "app/QtUserDialogs.h"
 #include "app/WindowArt.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolBar>
-#include <QUrl>
 
 using namespace ReportLayout;
 
@@ -69,9 +73,12 @@ private:
     QImage cache_;
 };
 
-TPrintPreview::TPrintPreview(std::unique_ptr<TRecordReport> report, IUserDialogs& dialogs,
+TPrintPreview::TPrintPreview(std::unique_ptr<TRecordReport> report, IUserDialogs* dialogs,
                              QWidget* parent)
-    : QMainWindow(parent), report_(std::move(report)), dialogs_(dialogs) {
+    : QMainWindow(parent), report_(std::move(report)),
+      // A dialog of the main window would open behind the preview.
+      ownDialogs_(dialogs ? nullptr : std::make_unique<TQtUserDialogs>(this)),
+      dialogs_(dialogs ? *dialogs : *ownDialogs_) {
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("Print Preview"));
@@ -248,6 +255,11 @@ void TPrintPreview::PrinterSetup() {
     QPrintDialog dialog(&Printer(), this);
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    // The dialog only chooses the printer and its settings: its button must not promise a print.
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    }
     dialog.exec(); // the choice of printer is kept for the next print
 }
 
@@ -304,9 +316,14 @@ void TPrintPreview::SaveReport() {
     const std::optional<QString> name = dialogs_.AskSaveFileName(request);
     if (!name)
         return;
-    if (const auto error = SaveReportAs(*name))
+    if (const auto error = SaveReportAs(*name)) {
         dialogs_.ShowMessage(QStringLiteral("Cannot create file \"%1\". %2").arg(*name, *error),
                              TMessageIcon::Information);
+        return;
+    }
+    dialogs_.ShowMessage(
+        QStringLiteral("The report was saved as %1").arg(QDir::toNativeSeparators(*name)),
+        TMessageIcon::Information);
 }
 
 void TPrintPreview::OpenReport() {
@@ -314,5 +331,33 @@ void TPrintPreview::OpenReport() {
     request.caption = QStringLiteral("Open Report");
     request.filter = QStringLiteral("PDF Files (*.pdf)|*.pdf");
     if (const std::optional<QString> name = dialogs_.AskOpenFileName(request))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(*name));
+        OpenInViewer(*name);
+}
+
+void TPrintPreview::OpenInViewer(const QString& path) {
+    // The opener runs on its own; when it cannot start or no viewer takes the file, the user
+    // hears of it instead of waiting for a viewer that never comes.
+    // Not a child of the preview: closing the preview must not kill a viewer being started.
+    auto* opener = new QProcess;
+    QPointer<TPrintPreview> preview(this);
+    ++openersRunning_;
+    const auto done = [opener, preview, path](bool opened) {
+        opener->deleteLater();
+        if (!preview)
+            return;
+        --preview->openersRunning_;
+        if (!opened)
+            preview->dialogs_.ShowMessage(
+                QStringLiteral("No PDF viewer could open %1").arg(QDir::toNativeSeparators(path)),
+                TMessageIcon::Information);
+    };
+    connect(opener, &QProcess::errorOccurred, opener, [done](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            done(false); // a crash or a kill ends in finished() too
+    });
+    connect(opener, &QProcess::finished, opener, [done](int exitCode, QProcess::ExitStatus status) {
+        done(status == QProcess::NormalExit && exitCode == 0);
+    });
+    opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    opener->start(PdfOpener, PdfOpenerArguments + QStringList{path});
 }

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -22,7 +23,8 @@ class TPrintPreview : public QMainWindow {
 public:
     enum class TZoom { Fit, Actual, Width };
 
-    TPrintPreview(std::unique_ptr<TRecordReport> report, IUserDialogs& dialogs,
+    // dialogs null: the preview's own message boxes and file dialogs, in front of it.
+    TPrintPreview(std::unique_ptr<TRecordReport> report, IUserDialogs* dialogs,
                   QWidget* parent = nullptr);
     ~TPrintPreview() override;
 
@@ -46,6 +48,12 @@ public:
     QAction *PrinterSetupAction = nullptr, *PrintAction = nullptr, *SaveReportAction = nullptr,
             *OpenReportAction = nullptr, *CloseAction = nullptr;
     QLabel* PageLabel = nullptr;
+    // The program that opens a saved report in the desktop's PDF viewer, and its arguments
+    // before the file name. It must exit with 0 when a viewer took the file (xdg-open does).
+    QString PdfOpener = QStringLiteral("xdg-open");
+    QStringList PdfOpenerArguments;
+    // Openers started and not yet ended.
+    int OpenersRunning() const { return openersRunning_; }
 
 signals:
     void Closed();
@@ -65,8 +73,10 @@ private:
     void PrintReport();
     void SaveReport();
     void OpenReport();
+    void OpenInViewer(const QString& path);
 
     std::unique_ptr<TRecordReport> report_;
+    std::unique_ptr<IUserDialogs> ownDialogs_;
     IUserDialogs& dialogs_;
     std::unique_ptr<QPrinter> printer_; // made on first use: finding printers takes a while
     QScrollArea* scroller_ = nullptr;
@@ -74,4 +84,5 @@ private:
     int page_ = 0;
     TZoom zoom_ = TZoom::Fit;
     bool closed_ = false;
+    int openersRunning_ = 0;
 };

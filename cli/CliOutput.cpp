@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +28,10 @@ void TStdioOutput::Out(QByteArrayView bytes) {
 
 void TStdioOutput::Err(QByteArrayView bytes) {
     WriteAll(stderr, bytes); // nowhere left to say it
+}
+
+bool TStdioOutput::ErrIsTerminal() const {
+    return isatty(fileno(stderr)) == 1;
 }
 
 void ReportError(ICliOutput& output, const QString& message) {

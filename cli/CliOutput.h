@@ -14,6 +14,8 @@ public:
     // Why standard output lost what was written to it (a full disk, a closed pipe), or an empty
     // text while everything reached it.
     virtual QString OutFailure() const { return {}; }
+    // Standard error is a terminal (a person watches it): worth a status line.
+    virtual bool ErrIsTerminal() const { return false; }
 };
 
 // The process's stdout and stderr, flushed after every write so that a reader of a pipe sees each
@@ -23,6 +25,7 @@ public:
     void Out(QByteArrayView bytes) override;
     void Err(QByteArrayView bytes) override;
     QString OutFailure() const override { return outFailure_; }
+    bool ErrIsTerminal() const override;
 
 private:
     QString outFailure_; // the first failure
@@ -33,8 +36,10 @@ public:
     void Out(QByteArrayView bytes) override { out.append(bytes); }
     void Err(QByteArrayView bytes) override { err.append(bytes); }
     QString OutFailure() const override { return outFailure; }
+    bool ErrIsTerminal() const override { return errIsTerminal; }
     QByteArray out, err;
-    QString outFailure; // set by a test to play a standard output that fails
+    QString outFailure;         // set by a test to play a standard output that fails
+    bool errIsTerminal = false; // set by a test to play a terminal
 };
 
 // "rx47-cli: <message>\n" on standard error, in the terminal's encoding.

@@ -9,6 +9,7 @@
 #include "cli/ReadingFileSinks.h"
 #include "cli/ReadingLine.h"
 #include "cli/RecordSinks.h"
+#include "cli/RecordStatusLine.h"
 #include "cli/RunOptions.h"
 #include "hid/HidAccessHint.h"
 
@@ -231,17 +232,27 @@ int RunRecord(const QStringList& arguments, const TCliEnvironment& environment) 
         return kExitFailed;
     }
     TCliRecorder recorder(settings, *sink);
+    // On a terminal, a status line on standard error; everything the run writes goes through it.
+    TRecordStatusLine status(output);
+    TCliEnvironment statusEnvironment = environment;
+    statusEnvironment.output = &status;
     TLinkRunHooks hooks;
     hooks.onReading = [&](const TReading& reading, QString& readingError) {
         context.Observe(context.Values(reading));
-        return recorder.Offer(reading, readingError);
+        const bool recorded = recorder.Offer(reading, readingError);
+        status.Reading(recorder.Table().Count(), reading);
+        return recorded;
     };
     hooks.done = [&] { return recorder.LimitReached(); };
-    hooks.onSecond = [&] { recorder.Tick(); };
+    hooks.onSecond = [&] {
+        recorder.Tick();
+        status.Tick();
+    };
     context.Install(hooks);
     const int linkCode =
-        RunLink(environment, options.simulate, options.device,
+        RunLink(statusEnvironment, options.simulate, options.device,
                 DecodeSettings(environment, args->Has(QStringLiteral("temp"))), hooks);
+    status.Finish();
     if (!sink->Finish(recorder.Table(), error)) {
         ReportError(output, error);
         return kExitFailed;

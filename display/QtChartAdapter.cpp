@@ -91,6 +91,12 @@ void TQtChartAdapter::Flush() {
     axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
     for (int s = 0; s < SeriesCount(); ++s)
         Rebuild(s);
+    // Qt Charts repaints only the parts its items report as changed. When the axis moves and the
+    // line is replaced in one flush, the old page's line, grid and labels are not always among
+    // them (seen with live readings, while the link light on the chart flashes with each one),
+    // and stay on screen across the new page. So each flush repaints the whole chart: one
+    // repaint per flush, and flushes come at most every kPointFlushMs.
+    chart_->update();
 }
 
 void TQtChartAdapter::ScheduleFlush() {

@@ -5,10 +5,16 @@
 #include "PrintWindowFixture.h"
 #include "app/TPrintPreview.h"
 
+#include "support/WaitUntil.h"
+
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -209,7 +215,8 @@ TEST_F(PrintPreviewTest, SavesTheReportAsPdf) {
     p.SaveReportAction->trigger();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].filter, QStringLiteral("PDF Files (*.pdf)|*.pdf"));
-    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.Texts().join('\n').toStdString();
+    // Says where it went.
+    EXPECT_EQ(dialogs.Texts(), QStringList{"The report was saved as " + path});
     EXPECT_EQ(ReadPdfPages(path).size(), 3u);
     p.close();
 }
@@ -238,6 +245,78 @@ TEST_F(PrintPreviewTest, CancelledSaveDoesNothing) {
     EXPECT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_TRUE(dialogs.messages.empty());
     p.close();
+}
+
+// Runs `look` on the modal dialog the next command opens, then closes the dialog unanswered.
+void OnNextModalDialog(std::function<void(QWidget*)> look) {
+    QTimer::singleShot(0, [look] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        look(dialog);
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->reject();
+    });
+}
+
+TEST_F(PrintPreviewTest, PrinterSetupButtonSaysOkNotPrint) {
+    AddRecords(2);
+    window->BtPrint->click();
+    TPrintPreview& p = *window->PrintPreview;
+    QStringList buttons;
+    OnNextModalDialog([&](QWidget* dialog) {
+        ASSERT_NE(dialog, nullptr);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isVisible())
+                buttons << b->text().remove('&');
+    });
+    p.PrinterSetupAction->trigger();
+    EXPECT_TRUE(buttons.contains("OK")) << buttons.join(',').toStdString();
+    EXPECT_FALSE(buttons.contains("Print")) << buttons.join(',').toStdString();
+    p.close();
+}
+
+TEST_F(PrintPreviewTest, OpeningWithoutAViewerSaysSo) {
+    AddRecords(2);
+    window->BtPrint->click();
+    TPrintPreview& p = *window->PrintPreview;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_FALSE(p.SaveReportAs(path));
+    struct Case {
+        QString opener;
+        QStringList arguments;
+        bool opens;
+    };
+    for (const Case& c : {Case{"/nonexistent/pdf-viewer", {}, false},    // nothing to start
+                          Case{"sh", {"-c", "exit 3", "opener"}, false}, // no viewer took it
+                          Case{"sh", {"-c", "test -f \"$1\"", "opener"}, true}}) {
+        dialogs.messages.clear();
+        p.PdfOpener = c.opener;
+        p.PdfOpenerArguments = c.arguments;
+        dialogs.openAnswers.push_back(path);
+        p.OpenReportAction->trigger();
+        EXPECT_EQ(p.findChild<QProcess*>(), nullptr); // closing the preview does not end it
+        ASSERT_TRUE(WaitUntil([&] { return p.OpenersRunning() == 0; }));
+        if (c.opens)
+            EXPECT_TRUE(dialogs.messages.empty()) << c.opener.toStdString();
+        else
+            EXPECT_EQ(dialogs.Texts(), QStringList{"No PDF viewer could open " + path})
+                << c.opener.toStdString();
+    }
+    p.close();
+}
+
+TEST(PrintPreviewDialogs, OpenInFrontOfThePreview) {
+    TRecordTable table;
+    TPrintPreview preview(std::make_unique<TRecordReport>(table), nullptr);
+    table.Append(TRecord{});
+    preview.show();
+    QWidget* parentWindow = nullptr;
+    OnNextModalDialog([&](QWidget* dialog) {
+        ASSERT_NE(dialog, nullptr);
+        parentWindow = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+    });
+    preview.OpenReportAction->trigger();
+    EXPECT_EQ(parentWindow, &preview);
 }
 
 } // namespace

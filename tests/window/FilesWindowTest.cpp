@@ -3,6 +3,8 @@
 #include "records/RecordTable.h"
 #include "support_gui/WindowFixture.h"
 
+#include <QLabel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -152,6 +154,39 @@ TEST_F(FilesWindow, AFailedOpenShowsOneErrorBox) {
         EXPECT_EQ(dialogs.messages[0].caption, "Error");
     }
     EXPECT_EQ(table().Count(), 3);
+}
+
+TEST_F(FilesWindow, OpeningSaysHowManyRecordsAndShowsTheFirstOfThem) {
+    window->show();
+    for (int i = 1; i <= 30; ++i)
+        table().Append(Rec(i, "10:20", "45.6%RH", "23.4", "#"));
+    Save(Path("a.txt"));
+    Save(Path("p.xml"));
+    WriteAll(Path("one.txt"), "h\r\n7 10:20 45.6%RH 23.4 #\r\n");
+    WriteAll(Path("bad.txt"), "h\r\n8 a\r\n9 b\r\nx\r\n");
+    QTableView* grid = window->DBGrid1;
+    struct Case {
+        const char* file;
+        QString line;
+        int firstRow; // of the records opened: current, at the top of the grid where it can be
+    };
+    for (const Case& c : {Case{"a.txt", "30 records opened", 30}, // appended after the 30
+                          Case{"p.xml", "30 records opened", 0},  // replaces the table
+                          Case{"one.txt", "1 record opened", 30},
+                          Case{"bad.txt", "2 records opened before the file failed", 31}}) {
+        Open(Path(c.file));
+        EXPECT_EQ(window->StateLine->text(), c.line) << c.file;
+        EXPECT_EQ(grid->currentIndex().row(), c.firstRow) << c.file;
+        const QRect first = grid->visualRect(grid->currentIndex());
+        EXPECT_TRUE(grid->viewport()->rect().contains(first)) << c.file;
+        if (c.firstRow + 20 < grid->model()->rowCount()) {
+            EXPECT_EQ(grid->rowAt(0), c.firstRow) << c.file;
+        }
+    }
+    EXPECT_EQ(dialogs.Texts().count("Failed to Load File!"), 1); // the failure keeps its box
+
+    Open(Path("missing.xls"));
+    EXPECT_TRUE(window->StateLine->text().isEmpty());
 }
 
 TEST_F(FilesWindow, OpeningAPacketReplacesTheTable) {
