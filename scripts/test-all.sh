@@ -9,7 +9,7 @@
 #             UndefinedBehaviorSanitizer and the fuzzers' coverage; its tests, all but the soak
 #   fuzz      every fuzz target of that build for a bounded time (scripts/test-extra-fuzz.sh)
 #   tsan      the threaded tests under ThreadSanitizer (scripts/test-extra-tsan.sh)
-# Ends with each stage's time, after a failure too. RX47_TEST_BUILD_ROOT: the build folders'
+# Ends with each stage's time, wall and processor, after a failure too. RX47_TEST_BUILD_ROOT: the build folders'
 # parent (default out/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,27 +21,43 @@ jobs=$(nproc)
 
 stage_names=()
 stage_seconds=()
+stage_cpu=()
 running=""
+# Processor seconds (user + system) of every finished child so far: on a shared machine the wall
+# time measures the neighbours too, this does not. Read without a subshell, which has its own.
+times_file=$(mktemp)
+read_children_cpu() { # read_children_cpu VAR
+    times >"$times_file"
+    printf -v "$1" '%s' "$(awk 'NR == 2 {
+        split($0, t, /[ms ]+/)
+        print t[1] * 60 + t[2] + t[3] * 60 + t[4]
+    }' "$times_file")"
+}
 stage() { # stage NAME COMMAND...: runs the command as the named stage and clocks it
-    local name=$1 started=$SECONDS
+    local name=$1 started=$SECONDS before after
     shift
+    read_children_cpu before
     running=$name
     echo "== $name"
     "$@"
     stage_names+=("$name")
     stage_seconds+=($((SECONDS - started)))
+    read_children_cpu after
+    stage_cpu+=("$(awk -v a="$before" -v b="$after" 'BEGIN { printf "%.0f", b - a }')")
     running=""
 }
 print_stage_times() {
-    local status=$? total=0 i
+    local status=$? total=0 cpu=0 i
     echo
-    printf '%-16s %8s\n' stage seconds
+    printf '%-16s %8s %12s\n' stage seconds cpu-seconds
     for i in "${!stage_names[@]}"; do
-        printf '%-16s %8d\n' "${stage_names[$i]}" "${stage_seconds[$i]}"
+        printf '%-16s %8d %12d\n' "${stage_names[$i]}" "${stage_seconds[$i]}" "${stage_cpu[$i]}"
         total=$((total + stage_seconds[i]))
+        cpu=$((cpu + stage_cpu[i]))
     done
     [ -z "$running" ] || printf '%-16s %8s\n' "$running" failed
-    printf '%-16s %8d\n' total "$total"
+    printf '%-16s %8d %12d\n' total "$total" "$cpu"
+    rm -f "$times_file"
     [ "$status" -eq 0 ] && echo "== all tests passed"
 }
 trap print_stage_times EXIT
