@@ -5,6 +5,7 @@
 #include "base/Ansi.h"
 #include "base/Conversion.h"
 #include "base/LocaleInfo.h"
+#include "display/AfterFirstPaint.h"
 #include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"
@@ -114,7 +115,9 @@ TFCOMM::TFCOMM(const TFCOMMEnvironment& environment, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setWindowIcon(DrawWindowIcon());
+    // The title bar's icon is the window manager's to draw once the window is up, and drawing it
+    // is the first use of a font: it waits until the window has painted.
+    RunAfterFirstPaint(*this, [this] { setWindowIcon(DrawWindowIcon()); });
     setFont(WindowFont());
 
     ClientArea = new QScrollArea(this);

@@ -1,6 +1,7 @@
 // One AddPoint with its repaint (offscreen) at 100, 10,000 and 1,000,000 points of history, and
 // a page move at 1,000,000. Figures are CPU time of the event thread, median of single steps.
 
+#include "bench/BenchSize.h"
 #include "display/QtChartAdapter.h"
 #include "display/TChartControl.h"
 
@@ -66,7 +67,7 @@ double AddPointCost(int64_t history) {
     for (int64_t i = 0; i < history; ++i)
         chart.control.AddPoint(Value(i));
     chart.Repaint();
-    constexpr int kSteps = 300;
+    const int kSteps = BenchSize(300, 3);
     std::vector<double> samples;
     for (int k = 0; k < kSteps; ++k) {
         const auto t0 = Clock::now();
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     double first = 0;
-    for (int64_t history : {int64_t(100), int64_t(10'000), int64_t(1'000'000)}) {
+    const int64_t kLargest = BenchSize<int64_t>(1'000'000, 1'000);
+    for (int64_t history : {int64_t(100), BenchSize<int64_t>(10'000, 200), kLargest}) {
         const double cost = AddPointCost(history);
         if (history == 100)
             first = cost;
@@ -93,10 +95,10 @@ int main(int argc, char** argv) {
     }
 
     TChart chart;
-    for (int64_t i = 0; i < 1'000'000; ++i)
+    for (int64_t i = 0; i < kLargest; ++i)
         chart.control.AddPoint(Value(i));
     chart.Repaint();
-    constexpr int kMoves = 100;
+    const int kMoves = BenchSize(100, 2);
     std::vector<double> samples;
     for (int k = 0; k < kMoves; ++k) {
         const auto t0 = Clock::now();
@@ -107,15 +109,16 @@ int main(int argc, char** argv) {
         chart.Repaint();
         samples.push_back(Millis(Clock::now() - t0));
     }
-    std::printf("page move + repaint at 1000000 points:        %.3f ms (median)\n",
-                Median(samples));
+    std::printf("page move + repaint at %lld points:        %.3f ms (median)\n",
+                (long long)kLargest, Median(samples));
     auto t0 = Clock::now();
     chart.control.FirstPage(); // 10,000 guarded scrolls, one rebuild
     chart.Repaint();
     chart.control.LastPage();
     chart.Repaint();
-    std::printf("first page and back to last at 1000000:       %.3f ms\n",
+    std::printf("first page and back to last at %lld:       %.3f ms\n", (long long)kLargest,
                 Millis(Clock::now() - t0) / 2);
-    std::printf("history bytes at 1000000 points (2 series):   %zu\n", chart.adapter.MemoryBytes());
+    std::printf("history bytes at %lld points (2 series):   %zu\n", (long long)kLargest,
+                chart.adapter.MemoryBytes());
     return 0;
 }

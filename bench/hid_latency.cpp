@@ -3,6 +3,7 @@
 //    (p50, p99 and the worst case over 100,000 reports; goal p99 under 200 microseconds);
 //  - the cost of one rescan (DeviceChange) with 50 plugged interfaces.
 
+#include "bench/BenchSize.h"
 #include "hid/HidControllerClass.h"
 #include "sim/SimHidBus.h"
 
@@ -140,7 +141,7 @@ void MeasureRescan(int interfaces, int rounds) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    MeasureLatency(100000);
-    MeasureRescan(50, 200);
+    MeasureLatency(BenchSize(100000, 100));
+    MeasureRescan(50, BenchSize(200, 2));
     return 0;
 }

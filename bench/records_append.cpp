@@ -2,6 +2,7 @@
 // per record; then the grid at that size: one append with the grid following it and repainting,
 // and a jump to another place in the table.
 
+#include "bench/BenchSize.h"
 #include "display/RecordTableModel.h"
 #include "records/RecordTable.h"
 
@@ -47,7 +48,7 @@ TRecord Reading(int64_t i) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    constexpr int64_t kRecords = 10'000'000;
+    const int64_t kRecords = BenchSize<int64_t>(10'000'000, 100'000);
     // The readings are made beforehand so that the timing is the table's alone.
     constexpr int64_t kDistinct = 1 << 16;
     std::vector<TRecord> readings;
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     app.processEvents();
     std::printf("grid bound to the table:   %.1f ms\n", Micros(Clock::now() - t0) / 1000);
     const long gridBefore = ResidentBytes();
-    constexpr int kFollow = 20;
+    const int kFollow = BenchSize(20, 2);
     t0 = Clock::now();
     for (int k = 0; k < kFollow; ++k) {
         table.Append(readings[size_t(k)]);

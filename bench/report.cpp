@@ -3,6 +3,7 @@
 //
 //   bench_report [records]      default 1000000
 
+#include "bench/BenchSize.h"
 #include "display/RecordReport.h"
 
 #include <QBuffer>
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int records = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int records = argc > 1 ? std::atoi(argv[1]) : BenchSize(1000000, 1000);
 
     TRecordTable table;
     for (int i = 0; i < records; ++i) {

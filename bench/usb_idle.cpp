@@ -6,6 +6,7 @@
 
 #include "app/TFCOMM.h"
 #include "app/UserDialogs.h"
+#include "bench/BenchSize.h"
 #include "sim/SimCableOnBus.h"
 
 #include "base/HeadlessEnvironment.h"
@@ -41,7 +42,7 @@ double CpuSeconds() {
 int main(int argc, char** argv) {
     PrepareHeadlessEnvironment();
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const double seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : BenchSize(30.0, 0.2);
 
     TSimHidBus bus;
     auto cable = std::make_shared<TSimSerialCable>(TSimCablePacing::RealTime());
@@ -55,20 +56,21 @@ int main(int argc, char** argv) {
     window.show();
     window.USBCon->click();
     // Let start-up work settle before measuring.
-    QTimer::singleShot(1000, &app, [] { QApplication::exit(0); });
+    QTimer::singleShot(BenchSize(1000, 100), &app, [] { QApplication::exit(0); });
     QApplication::exec();
 
     const int reportsBefore = cable->ReportsDelivered();
     const double cpuBefore = CpuSeconds();
-    QTimer::singleShot(seconds * 1000, &app, [] { QApplication::exit(0); });
+    QTimer::singleShot(int(seconds * 1000), &app, [] { QApplication::exit(0); });
     QApplication::exec();
     const double cpu = CpuSeconds() - cpuBefore;
     const int reports = cable->ReportsDelivered() - reportsBefore;
 
-    std::printf("USB idle, connected to a silent logger for %d s: CPU %.3f s = %.2f%% of one core "
-                "(goal < 2%%); %d empty reports handled (%.1f per second), link %s\n",
-                seconds, cpu, 100.0 * cpu / seconds, reports, double(reports) / seconds,
-                window.USBCon->isChecked() ? "still connected" : "released");
+    std::printf(
+        "USB idle, connected to a silent logger for %.1f s: CPU %.3f s = %.2f%% of one core "
+        "(goal < 2%%); %d empty reports handled (%.1f per second), link %s\n",
+        seconds, cpu, 100.0 * cpu / seconds, reports, double(reports) / seconds,
+        window.USBCon->isChecked() ? "still connected" : "released");
     window.USBCon->click();
     return 0;
 }

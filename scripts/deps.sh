@@ -3,9 +3,11 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6serialport6-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    # Qt Charts' CMake package needs Qt OpenGL's, which qt6-charts-dev does not pull in.
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+    # No test uses Google Mock, but Debian's GTest CMake package checks that libgmock.a exists.
+    libgtest-dev libgmock-dev
+    clang libclang-rt-14-dev lld
     xvfb xauth x11-apps imagemagick poppler-utils
     fonts-dejavu-core fonts-liberation locales python3
     libmosquitto-dev mosquitto mosquitto-clients curl systemd

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# The HID transport's tests under ThreadSanitizer: the reader threads hand reports to the event
-# thread, and this build checks that hand-off. Gets the output root folder as $1.
+# The threaded tests under ThreadSanitizer: the HID transport (reader threads hand reports to the
+# event thread), the USB link through the window, and the reliability tests with the unplug storm
+# (the soak stays in the release stage). Only these test programs are built. test-extra-tsan.sh OUT
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/out}
+source "$root/scripts/test-common.sh"
 dir=$out/tsan
+programs=(test_hid test_hidlinux test_usb test_reliability)
 mkdir -p "$out"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX47_SANITIZE=thread \
-    -DRX47_BUILD_BENCH=OFF >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j"$(nproc)" --target test_hid test_hidlinux
+    -DRX47_BUILD_BENCH=OFF -DRX47_LINE_TABLES_ONLY=ON >"$dir.configure.log" 2>&1 ||
+    { cat "$dir.configure.log"; exit 1; }
+cmake --build "$dir" -j"$(nproc)" --target "${programs[@]}"
 export QT_QPA_PLATFORM=offscreen
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
-"$dir/tests/test_hid"
-"$dir/tests/test_hidlinux"
+# By label, so that only the programs built here run; the soak is labelled slow.
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 900 -LE slow \
+    -L '^(hid|hidlinux|usb|reliability)$'
