@@ -3,6 +3,8 @@
 #include "base/Ansi.h"
 #include "display/LcdGlyphs.h"
 
+#include <QColor>
+
 TRecordTableModel::TRecordTableModel(TRecordTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table), rows_(int(table.Count())) {
     table_.AddListener(this);
@@ -52,6 +54,8 @@ QVariant TRecordTableModel::data(const QModelIndex& index, int role) const {
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
+    if (role == Qt::ForegroundRole)
+        return rowAlarm && rowAlarm(index.row()) ? QVariant(QColor(220, 0, 0)) : QVariant();
     if (role != Qt::DisplayRole && role != RawTextRole && role != Qt::ToolTipRole)
         return {};
     if (field == TField::No) {
@@ -90,6 +94,11 @@ void TRecordTableModel::RecordsAppended(int64_t first, int64_t last) {
     beginInsertRows({}, int(first), int(last));
     rows_ = int(last + 1);
     endInsertRows();
+}
+
+void TRecordTableModel::RowAlarmsChanged() {
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, kFieldCount - 1), {Qt::ForegroundRole});
 }
 
 void TRecordTableModel::RecordsReset() {

@@ -6,6 +6,7 @@
 #include "records/RecordTable.h"
 
 #include <QAbstractTableModel>
+#include <functional>
 
 class TRecordTableModel : public QAbstractTableModel, private IRecordTableListener {
     Q_OBJECT
@@ -25,6 +26,11 @@ public:
 
     // Column titles in order: "No", "Time", "%RH", "Temp", "Unit".
     static QString ColumnTitle(TField field);
+
+    // Rows for which this answers true are drawn in red (a reading beyond an alarm limit).
+    std::function<bool(int64_t row)> rowAlarm;
+    // The rule behind rowAlarm changed: the views draw every row again.
+    void RowAlarmsChanged();
 
 private:
     void RecordsAppended(int64_t first, int64_t last) override;
