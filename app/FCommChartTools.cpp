@@ -80,6 +80,11 @@ void TFCOMM::CreateExtraComponents() {
         });
     }
 
+    // The whole plot is repainted on every change: with partial updates, an axis whose labels
+    // change in number (fitted range, overview) or a page change left old labels and lines on
+    // screen. The plot is small; a full repaint costs little.
+    Chtshow->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+
     // The statistics line along the chart's bottom edge, hidden until asked for.
     StatisticsLine = new QLabel(Chtshow);
     StatisticsLine->setObjectName(QStringLiteral("StatisticsLine"));
