@@ -3,6 +3,7 @@
 #include "app/TFCOMM.h"
 
 #include "base/Ansi.h"
+#include "base/Conversion.h"
 #include "display/LcdGlyphs.h"
 #include "display/PacedAction.h"
 #include "display/RecordTableModel.h"
@@ -18,6 +19,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <utility>
 
 namespace {
 
@@ -80,10 +82,11 @@ void TFCOMM::RecordsStartup() {
 
 void TFCOMM::INDataToTable() {
     TLoggingState counters = CountersOf(*this);
-    const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(),
-                                    QStringToAnsi(RecordSITime->text())};
+    // The interval in use is the last one the box held as a number: a text that is no number
+    // (pasted) was reported by the box's own handler and must not cost a reading.
+    const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(), IntervalInUse};
     const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
-                           State.UnitText};
+                           State.UnitText, ReceivedNow()};
     if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
         return;
     cds1->Append(MakeRecord(counters, reading));
@@ -123,7 +126,20 @@ void TFCOMM::TrecordTimer() {
 
 void TFCOMM::RecordSITimeChange() {
     // Whichever edit changed (the recall edits share this handler), the interval is RecordSITime.
-    SampleCountdown = SampleInterval(QStringToAnsi(RecordSITime->text()));
+    const QByteArray text = QStringToAnsi(RecordSITime->text());
+    int32_t interval = 0;
+    try {
+        interval = SampleInterval(text);
+    } catch (const EConvertError&) {
+        // Said once per bad text: a change of a recall box does not repeat it. The countdown and
+        // the interval in use stay as they were.
+        if (std::exchange(reportedIntervalText_, text) == text)
+            return;
+        throw;
+    }
+    reportedIntervalText_.clear();
+    IntervalInUse = text;
+    SampleCountdown = interval;
 }
 
 void TFCOMM::RecordSITimeKeyPress(QObject* /*sender*/, char& key) {

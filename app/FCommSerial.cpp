@@ -87,17 +87,31 @@ void TFCOMM::ShowSerialReading(const QByteArray& digits) {
     LcdDisplay55(1);
 }
 
+bool TFCOMM::OpenSerialPort() {
+    if (Comm2->Connect())
+        return true;
+    Dialogs().ShowMessage(
+        QStringLiteral("Cannot open %1: %2")
+            .arg(QString::fromLatin1(ComPortName(Comm2->ComPort())), Comm2->ConnectError()),
+        TMessageIcon::Information);
+    return false;
+}
+
 void TFCOMM::BTCon1Click() {
+    // A port that does not open is said once; the window stays disconnected.
+    if (!OpenSerialPort()) {
+        COMCon->setChecked(false);
+        return;
+    }
     START1->setChecked(true);
     START1->setEnabled(false);
     STOP1->setEnabled(true);
     STOP1->setChecked(false);
-    // The result is not used: the window shows the connected state also when no port opened.
-    Comm2->Connect();
     BTCon->hide();
     BtDiscon->show();
     for (QPushButton* port : {BtCOM1, BtCOM2, BtCOM3, BtCOM4})
         port->setEnabled(false);
+    ShowLinkState();
 }
 
 void TFCOMM::BtDiscon1Click() {
@@ -110,6 +124,7 @@ void TFCOMM::BtDiscon1Click() {
     BtDiscon->hide();
     for (QPushButton* port : {BtCOM1, BtCOM2, BtCOM3, BtCOM4})
         port->setEnabled(true);
+    ShowLinkState();
 }
 
 void TFCOMM::COMConClick() {
@@ -121,7 +136,8 @@ void TFCOMM::COMConClick() {
 
 void TFCOMM::Button3Click() {
     SerialStartup();
-    Comm2->Connect();
+    OpenSerialPort();
+    ShowLinkState();
 }
 
 void TFCOMM::Button2Click() {

@@ -20,6 +20,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -43,6 +44,18 @@ constexpr int kClientWidth = 736;
 constexpr int kWindowHeight = 520;
 // The scrolled client reaches the controls that lie beyond the window's right and bottom edges.
 constexpr QSize kClientExtent(1130, 760);
+
+// The readout's ink while a link is up, and the grey of a reading that is no longer live.
+const QColor kLiveInk(24, 28, 30);
+const QColor kStaleInk(160, 164, 166);
+
+// A speed button that stays down while its link is up, drawn down as such a button is: sunken
+// bevel, darker face, caption shifted by a pixel.
+const char kSpeedButtonStyle[] =
+    "QToolButton { background: palette(button); border-style: solid; border-width: 2px;"
+    " border-color: #ffffff #404040 #404040 #ffffff; padding: 0px 1px 1px 0px; }"
+    "QToolButton:checked { background: #b4b4b4; border-color: #404040 #ffffff #ffffff #404040;"
+    " padding: 1px 0px 0px 1px; }";
 
 QFont WindowFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -139,6 +152,7 @@ void TFCOMM::BuildVisibleArea() {
     USBCon->setText(QStringLiteral("Connect"));
     USBCon->setCheckable(true);
     USBCon->setAutoRaise(false);
+    USBCon->setStyleSheet(QString::fromLatin1(kSpeedButtonStyle));
     BitBtn1 = Place(new QPushButton(QStringLiteral("Exit"), c), "BitBtn1", 644, 4, 68, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
 
@@ -361,6 +375,8 @@ void TFCOMM::BuildHiddenControls() {
     COMCon = SpeedButton(c, "COMCon", QString(), 800, 400, 80, 22);
     COMCon->setText(QStringLiteral("RM31 COM"));
     COMCon->setCheckable(true);
+    COMCon->setAutoRaise(false);
+    COMCon->setStyleSheet(QString::fromLatin1(kSpeedButtonStyle));
     hidden(COMCon);
     Button3 = Place(new QPushButton(QStringLiteral("RM55 COM"), c), "Button3", 800, 430, 80, 25);
     Button2 =
@@ -496,6 +512,8 @@ void TFCOMM::BindCommandMap() {
     on(SetMin, &QLineEdit::textChanged, &TFCOMM::SetMinExit);
     on(SetMinB, &QCheckBox::clicked, &TFCOMM::SetMinExit);
 
+    connect(USBCon, &QToolButton::toggled, this, &TFCOMM::ShowLinkState);
+
     // Key presses, key releases, focus changes and double clicks come through the event filter.
     for (QObject* watched :
          std::initializer_list<QObject*>{RecordSITime, Maxrecord, TimeH, TimeM, TimeS, TimeInt,
@@ -504,9 +522,12 @@ void TFCOMM::BindCommandMap() {
 }
 
 bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
+    const bool timeBox = watched == TimeH || watched == TimeM || watched == TimeS;
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (timeBox)
+            KeysDown.Pressed(watched, key->key());
         // Only typed characters reach the key filters; editing keys and clipboard shortcuts are
         // handled by the edit box as usual.
         const QString text = key->text();
@@ -527,15 +548,28 @@ bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
             break;
         return !guarded || typed == 0;
     }
-    case QEvent::KeyRelease:
-        if ((watched == TimeH || watched == TimeM || watched == TimeS) &&
-            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+    case QEvent::KeyRelease: {
+        // Only the release of a key that went down in this box: the Enter that closes a message
+        // box is released in the box that gets the focus back, and must not raise the message
+        // again.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (timeBox && !key->isAutoRepeat() && KeysDown.Released(watched, key->key()))
             Guard([&] { TimeHKeyUp(watched); });
         break;
-    case QEvent::FocusOut:
+    }
+    case QEvent::FocusOut: {
+        if (timeBox)
+            KeysDown.Forget(watched);
+        // Leaving the window (a message box opening, another program) is not leaving the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            break;
         if (watched == RecallCheck)
             Guard([&] { RecallCheckExit(); });
+        else if (watched == Maxrecord)
+            Guard([&] { MaxrecordLeave(); });
         break;
+    }
     case QEvent::MouseButtonDblClick:
         if (watched == CONokN)
             Guard([&] { CONokNDblClick(); });
@@ -566,6 +600,7 @@ void TFCOMM::FormCreate() {
         setWindowTitle(QStringLiteral("RX47 Interface Program V2.01"));
     }
     ChartRangeStartup();
+    ShowLinkState();
 }
 
 void TFCOMM::FormResize() {}
@@ -603,4 +638,31 @@ void TFCOMM::ShowReadout() {
     LcdP2->setVisible(Readout.LcdP2Visible);
     CONok->setVisible(Readout.CONokVisible);
     CONokN->setVisible(Readout.CONokNVisible);
+}
+
+bool TFCOMM::LinkUp() const {
+    return USBCon->isChecked() || Comm2->Connected();
+}
+
+void TFCOMM::ShowLinkState() {
+    // Once the link is down the last reading stays on the readout, greyed, so that an old value
+    // never looks live.
+    const QColor ink = LinkUp() ? kLiveInk : kStaleInk;
+    for (TGlyphLabel* label :
+         {LcdD3, LcdD2, LcdD1, LcdTimeT, LcdFH, LcdDT3, LcdDT2, LcdDT1, LCDC, LcdTX}) {
+        if (label->Style().ink != ink) {
+            label->Style().ink = ink;
+            label->update();
+        }
+    }
+    for (QWidget* text : {static_cast<QWidget*>(LCDDEW), static_cast<QWidget*>(LCDTime)}) {
+        QPalette palette = text->palette();
+        palette.setColor(QPalette::WindowText, ink);
+        text->setPalette(palette);
+    }
+    for (QFrame* point : {LcdP1, LcdP2}) {
+        QPalette palette = point->palette();
+        palette.setColor(QPalette::Window, ink);
+        point->setPalette(palette);
+    }
 }

@@ -5,6 +5,7 @@
 // those of the link, recording, file and chart areas live in files of their own beside this one
 // (FComm*.cpp). Everything here runs on the event thread.
 
+#include "app/KeysDown.h"
 #include "app/UserDialogs.h"
 #include "base/ProgramState.h"
 #include "link/Readout.h"
@@ -158,6 +159,9 @@ public:
     void SetMinExit();
     // Copies Readout onto the readout labels and the link images.
     void ShowReadout();
+    // Whether a link (USB or serial) is up: the readout's last reading is drawn live or greyed.
+    bool LinkUp() const;
+    void ShowLinkState();
 
     // ---- Frame decoding (FCommDecode.cpp) ----------------------------------------------------
     void LcdDisplay55(int unused);
@@ -203,6 +207,7 @@ public:
     int UsbDeliveryDepth = 0; // HID deliveries running on the event thread (nested ones count)
 
 private:
+    QByteArray reportedIntervalText_; // a bad RecordSITime text already reported
     void SelectCurrentDevice();
     // The hint on a cable that cannot be opened for lack of permission, once per run.
     void ShowAccessHintOnce();
@@ -241,6 +246,8 @@ public:
     void COMConClick();
     void Button3Click();
     void Button2Click();
+    // Connects Comm2; a port that does not open is said in a message box ("Cannot open COM2: ...").
+    bool OpenSerialPort();
     QByteArray SerialDigits;
     // An accepted serial frame's nine data digits as a reading through the frame decoder.
     void ShowSerialReading(const QByteArray& digits);
@@ -265,6 +272,8 @@ public:
     void RHORTEMPClick();
     QByteArray LastRecordKey;
     int32_t SampleCountdown = 0;
+    // The last text of RecordSITime that was a number: the interval recording uses.
+    QByteArray IntervalInUse = "10";
     // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
     std::unique_ptr<QAbstractTableModel> RecordsModel;
     // Makes the newest record the grid's current row and scrolls to it.
@@ -279,6 +288,7 @@ public:
     void RecallCheckClick();
     void RecallCheckExit();
     void TimeHKeyUp(QObject* sender);
+    TKeysDown KeysDown; // keys pressed in TimeH, TimeM and TimeS, for their key-up handler
 
     // ---- Data files (FCommFiles.cpp) ---------------------------------------------------------
     void saveasClick();
@@ -306,6 +316,8 @@ public:
     void BtNextClick();
     void BTlastClick();
     void MaxrecordExit();
+    // Focus left Maxrecord: an empty or refused width gives way to the chart's width again.
+    void MaxrecordLeave();
     void Timer1Timer();
     void ChtshowResize();
     // Draws Chtshow with Qt Charts; Chart drives it. Declared after Chart, so it goes first.

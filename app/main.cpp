@@ -17,9 +17,8 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString());
-    const TAppOptions options = ParseAppOptions(QApplication::arguments());
+    // Read before the application object exists: --help and a wrong command line need no display.
+    const TAppOptions options = ParseAppOptions(ArgumentList(argc, argv));
     if (!options.error.isEmpty()) {
         fprintf(stderr, "%s\n", qPrintable(options.error));
         return 2;
@@ -28,6 +27,9 @@ int main(int argc, char** argv) {
         fprintf(stdout, "%s", qPrintable(AppUsage()));
         return 0;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString());
 
     // The bus outlives the window, whose HID controller and devices use it.
     std::unique_ptr<TSimHidBus> simBus;

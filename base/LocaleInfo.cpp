@@ -8,9 +8,13 @@ QByteArray QueryDecimalSeparator(const char* localeName) {
     // numbers (file writers, Qt) changes behaviour with the user's locale.
     locale_t loc =
         newlocale(LC_NUMERIC_MASK, localeName ? localeName : "", static_cast<locale_t>(0));
+    // A locale that is named but not installed: without a separator every reading would lose its
+    // decimal point ("453%RH" for 45.3%RH), so use the C locale's.
     if (loc == static_cast<locale_t>(0))
-        return {};
-    // Mirrors the fixed 10-byte buffer of the original query: the text up to the first NUL.
+        loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+    if (loc == static_cast<locale_t>(0))
+        return QByteArrayLiteral(".");
+    // At most nine bytes, the text up to the first NUL, as a fixed 10-byte buffer would hold.
     const char* radix = nl_langinfo_l(RADIXCHAR, loc);
     QByteArray sep;
     if (radix) {

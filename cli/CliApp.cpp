@@ -62,7 +62,13 @@ int RunCli(const QStringList& arguments, const TCliEnvironment& environment) {
                     QStringLiteral("no such command '%1' (try 'rx47-cli --help')").arg(first));
         return kExitUsage;
     }
-    return command->run(arguments.mid(2), environment);
+    const int code = command->run(arguments.mid(2), environment);
+    // Results that never reached standard output (> /dev/full) are no success.
+    if (code == kExitOk && !output.OutFailure().isEmpty()) {
+        ReportError(output, OutFailureMessage(output.OutFailure()));
+        return kExitFailed;
+    }
+    return code;
 }
 
 QString CliUsage() {

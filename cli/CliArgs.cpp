@@ -3,6 +3,8 @@
 #include "base/Conversion.h"
 #include "base/Exceptions.h"
 
+#include <QCommandLineParser>
+
 QString TParsedArgs::Value(const QString& name) const {
     const auto it = options.find(name);
     return it == options.end() ? QString() : it->second;
@@ -10,73 +12,98 @@ QString TParsedArgs::Value(const QString& name) const {
 
 namespace {
 
-const TOptionDef* FindOption(const std::vector<TOptionDef>& definitions, const QString& name) {
-    for (const TOptionDef& definition : definitions) {
-        if (definition.name == name)
-            return &definition;
-    }
-    return nullptr;
+// QCommandLineParser has no option whose value is optional: a bare "--simulate" is handed to it
+// as this hidden flag, "--simulate=FILE" as the value option itself.
+QString BareName(const QString& name) {
+    return name + QStringLiteral("-bare");
+}
+
+QString Dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Qt's own text ("Missing value after '--count'.") as the rest of our messages read.
+QString ParserError(const QCommandLineParser& parser) {
+    if (!parser.unknownOptionNames().isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(Dashed(parser.unknownOptionNames()[0]));
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
 }
 
 } // namespace
 
 TParsedArgs ParseArgs(const QStringList& arguments, const std::vector<TOptionDef>& definitions) {
-    TParsedArgs parsed;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+
+    QStringList handed{QStringLiteral("rx47-cli")};
     bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size() && parsed.error.isEmpty(); ++i) {
-        const QString& arg = arguments[i];
-        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            parsed.positionals.append(arg);
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            parsed.help = true;
-            continue;
-        }
-        if (!arg.startsWith(QLatin1String("--"))) {
-            parsed.error = QStringLiteral("unknown option '%1'").arg(arg);
-            break;
-        }
-        const qsizetype equals = arg.indexOf(QLatin1Char('='));
-        const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-        const TOptionDef* definition = FindOption(definitions, name);
-        if (!definition) {
-            parsed.error = QStringLiteral("unknown option '--%1'").arg(name);
-            break;
-        }
-        if (parsed.Has(name)) {
-            parsed.error = QStringLiteral("--%1 given twice").arg(name);
-            break;
-        }
-        QString value;
-        switch (definition->kind) {
-        case TOptionDef::Flag:
-            if (equals >= 0)
-                parsed.error = QStringLiteral("--%1 takes no value").arg(name);
-            break;
-        case TOptionDef::OptionalValue:
-            if (equals >= 0) {
-                value = arg.mid(equals + 1);
-                if (value.isEmpty())
-                    parsed.error = QStringLiteral("--%1= needs a file name").arg(name);
+    for (const QString& arg : arguments) {
+        optionsEnded = optionsEnded || arg == QLatin1String("--");
+        bool bare = false;
+        for (const TOptionDef& definition : definitions) {
+            // Qt only says "Unexpected value after '--temp'".
+            if (!optionsEnded && definition.kind == TOptionDef::Flag &&
+                arg.startsWith(QLatin1String("--") + definition.name + QLatin1Char('='))) {
+                TParsedArgs parsed;
+                parsed.error = QStringLiteral("--%1 takes no value").arg(definition.name);
+                return parsed;
             }
-            break;
-        case TOptionDef::Value:
-            if (equals >= 0) {
-                value = arg.mid(equals + 1);
-            } else if (i + 1 < arguments.size()) {
-                value = arguments[++i];
-            } else {
-                parsed.error = QStringLiteral("--%1 needs a value").arg(name);
+            bare = bare || (!optionsEnded && definition.kind == TOptionDef::OptionalValue &&
+                            arg == QLatin1String("--") + definition.name);
+            if (bare) {
+                handed << QLatin1String("--") + BareName(definition.name);
                 break;
             }
-            if (value.isEmpty())
-                parsed.error = QStringLiteral("--%1 needs a value").arg(name);
-            break;
+        }
+        if (!bare)
+            handed << arg;
+    }
+    for (const TOptionDef& definition : definitions) {
+        QCommandLineOption option(definition.name);
+        if (definition.kind != TOptionDef::Flag)
+            option.setValueName(QStringLiteral("VALUE"));
+        parser.addOption(option);
+        if (definition.kind == TOptionDef::OptionalValue) {
+            QCommandLineOption bareOption(BareName(definition.name));
+            bareOption.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(bareOption);
+        }
+    }
+
+    TParsedArgs parsed;
+    if (!parser.parse(handed)) {
+        parsed.error = ParserError(parser);
+        return parsed;
+    }
+    parsed.help = parser.isSet(QStringLiteral("help"));
+    parsed.positionals = parser.positionalArguments();
+    const QStringList found = parser.optionNames();
+    for (const TOptionDef& definition : definitions) {
+        const QString& name = definition.name;
+        const qsizetype times =
+            found.count(name) +
+            (definition.kind == TOptionDef::OptionalValue ? found.count(BareName(name)) : 0);
+        if (times == 0)
+            continue;
+        if (times > 1) {
+            parsed.error = QStringLiteral("--%1 given twice").arg(name);
+            return parsed;
+        }
+        const QString value = parser.value(name);
+        if (definition.kind == TOptionDef::Value && value.isEmpty()) {
+            parsed.error = QStringLiteral("--%1 needs a value").arg(name);
+            return parsed;
+        }
+        if (definition.kind == TOptionDef::OptionalValue && found.count(name) && value.isEmpty()) {
+            parsed.error = QStringLiteral("--%1= needs a file name").arg(name);
+            return parsed;
         }
         parsed.options[name] = value;
     }

@@ -1,7 +1,8 @@
 #pragma once
-// A small parser for one subcommand's arguments: long options ("--limit 5", "--limit=5"),
-// options whose value may only follow an equals sign ("--simulate", "--simulate=FILE"), flags,
-// "--help" / "-h", and positional arguments; "--" ends the options.
+// One subcommand's arguments, parsed with QCommandLineParser: long options ("--limit 5",
+// "--limit=5"), options whose value may only follow an equals sign ("--simulate",
+// "--simulate=FILE"), flags, "--help" / "-h", and positional arguments; "--" ends the options.
+// The messages name the option as it is typed ("unknown option '--x'").
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,10 @@
 #include "cli/CliRecorder.h"
 
 TCliRecorder::TCliRecorder(const TRecorderSettings& settings, IRecordSink& sink)
-    : settings_(settings), sink_(sink) {}
+    : settings_(settings), sink_(sink) {
+    sink_.TakeExisting(table_);
+    recordNo_ = sink_.NextRecordNo();
+}
 
 TLoggingState TCliRecorder::Counters() {
     return {recordNo_, recordCount_, settings_.limit, lastRecordKey_, sampleCountdown_};
@@ -12,7 +15,10 @@ bool TCliRecorder::Offer(const TReading& reading, QString& error) {
     const TLoggingControls controls{settings_.interval, settings_.repeat, settings_.intervalText};
     if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
         return true;
-    table_.Append(MakeRecord(counters, reading));
+    TReading received = reading;
+    if (received.Received == kNoReceivedTime)
+        received.Received = ReceivedNow();
+    table_.Append(MakeRecord(counters, received));
     RecordDone(counters);
     // The sink writes the record as the table holds it (texts cut to the field width).
     return sink_.Record(table_.At(table_.Count() - 1), error);

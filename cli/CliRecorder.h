@@ -14,6 +14,10 @@
 class IRecordSink {
 public:
     virtual ~IRecordSink() = default;
+    // The number the run's first record takes: one past the last record of the file continued.
+    virtual int32_t NextRecordNo() const { return 1; }
+    // Records the file already holds that the run's table starts with (moved out of the sink).
+    virtual void TakeExisting(TRecordTable& /*into*/) {}
     virtual bool Record(const TRecord& record, QString& error) = 0;
     virtual bool Finish(const TRecordTable& table, QString& error) = 0;
 };

@@ -31,6 +31,7 @@ TInterruptWatcher::TInterruptWatcher(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &oldInt_);
     sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGHUP, &action, &oldHup_);
     notifier_ = new QSocketNotifier(fds_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TInterruptWatcher::Drain);
 }
@@ -41,6 +42,7 @@ TInterruptWatcher::~TInterruptWatcher() {
     if (notifier_) {
         sigaction(SIGINT, &oldInt_, nullptr);
         sigaction(SIGTERM, &oldTerm_, nullptr);
+        sigaction(SIGHUP, &oldHup_, nullptr);
         gWriteFd = -1;
         delete notifier_;
     }

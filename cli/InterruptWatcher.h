@@ -1,8 +1,9 @@
 #pragma once
-// Turns SIGINT and SIGTERM into a Qt signal on the event thread, so Ctrl+C can end a run with a
-// clean disconnect. The signal handler only writes one byte into a pipe (the one thing that is
-// safe there); a socket notifier on the pipe's other end raises Interrupted in the event loop.
-// One watcher at a time; the previous handlers come back when it is destroyed.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal closed, an SSH session dropped) into a Qt signal
+// on the event thread, so each ends a run with a clean disconnect and its file written. The signal
+// handler only writes one byte into a pipe (the one thing that is safe there); a socket notifier on
+// the pipe's other end raises Interrupted in the event loop. One watcher at a time; the previous
+// handlers come back when it is destroyed.
 
 #include <QObject>
 #include <csignal>
@@ -29,4 +30,5 @@ private:
     QSocketNotifier* notifier_ = nullptr;
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
+    struct sigaction oldHup_ {};
 };

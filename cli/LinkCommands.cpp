@@ -112,9 +112,14 @@ int RunRead(const QStringList& arguments, const TCliEnvironment& environment) {
 
     int readings = 0;
     TLinkRunHooks hooks;
-    hooks.onReading = [&](const TReading& reading, QString&) {
+    hooks.onReading = [&](const TReading& reading, QString& error) {
         output.Out(ReadingLine(CliNow(environment), reading.Time, reading.Humidity,
                                reading.Temperature, reading.Unit));
+        // A run whose lines go nowhere ends at once instead of reading on for nothing.
+        if (!output.OutFailure().isEmpty()) {
+            error = OutFailureMessage(output.OutFailure());
+            return false;
+        }
         ++readings;
         return true;
     };

@@ -2,7 +2,8 @@
 // A run of rx47-cli on the interface cable, shared by read and record: finds the cable as the
 // window's device list selects it, connects as Connect does (link/UsbSession.h) and runs the event
 // loop until the command has what it wants, the replay file has been played to its last frame,
-// Ctrl+C (or SIGTERM) arrives, or the link fails. Every end but a failure disconnects cleanly.
+// Ctrl+C (or SIGTERM, SIGHUP) arrives, or the link fails. Every end but a failure disconnects
+// cleanly.
 
 #include "cli/CliHid.h"
 #include "link/FrameDecoder.h"

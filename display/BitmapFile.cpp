@@ -1,9 +1,10 @@
 #include "display/BitmapFile.h"
 
 #include "base/Exceptions.h"
+#include "base/FileWrite.h"
 
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -14,14 +15,15 @@ namespace {
 } // namespace
 
 void SaveBitmapFile(const QImage& image, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        CannotCreate(path, file.errorString());
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    // The picture is made in memory (a chart's is a few megabytes at most) and written through
+    // the program's one file writer.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(image))
         CannotCreate(path, writer.errorString());
-    }
-    if (!file.commit())
-        CannotCreate(path, file.errorString());
+    const QString failure = WriteWholeFile(path, bytes);
+    if (!failure.isEmpty())
+        CannotCreate(path, failure);
 }

@@ -4,11 +4,10 @@
 #include "records/RecordTable.h"
 #include "records/TextTableFormat.h"
 
+#include "base/FileWrite.h"
+#include "base/SystemError.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -22,22 +21,17 @@ int Permille(int64_t done, int64_t total) {
     return total <= 0 ? 0 : int(std::min<int64_t>(1000, done * 1000 / total));
 }
 
-// Writes the file through a temporary file beside it; only a complete file replaces the old one.
-// Returns an empty text on success, else the system's reason.
+// Writes the file through a temporary file beside it (base/FileWrite.h); only a complete file
+// replaces the old one. Returns an empty text on success, else the system's reason.
 QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFileFormat format,
                    const TFileProgress& progress) {
-    // Renaming would replace a file the user may not write; refuse as writing in place would.
-    const QFileInfo target(fileName);
-    if (target.exists() && target.isFile() && !target.isWritable())
-        return QString::fromLocal8Bit(std::strerror(EACCES));
-
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    TReplaceFile file(fileName);
+    if (!file.Open())
+        return file.Error();
     QByteArray buffer;
     buffer.reserve(kChunkBytes + 4096);
     const auto flush = [&] {
-        const bool written = file.write(buffer) == buffer.size();
+        const bool written = file.Write(buffer);
         buffer.clear();
         return written;
     };
@@ -50,14 +44,14 @@ QString WriteTable(const TRecordTable& table, const QString& fileName, TDataFile
         else
             AppendTextTableLine(buffer, table.At(row));
         if (buffer.size() >= kChunkBytes && !flush())
-            return file.errorString();
+            return file.Error();
         if (progress && row % kRowsPerProgress == kRowsPerProgress - 1)
             progress(Permille(row, count));
     }
     if (packet)
         buffer.append(DataPacketTail());
-    if (!flush() || !file.commit())
-        return file.errorString();
+    if (!flush() || !file.Commit())
+        return file.Error();
     return {};
 }
 
@@ -133,8 +127,9 @@ QString SavedMessage(const QString& fileName) {
     return QStringLiteral("Save table to specified file: ") + fileName + QStringLiteral(" Scuss!");
 }
 
-QString TextNotSavedMessage(const QString& fileName) {
-    return QStringLiteral("Could not save table to specified file: ") + fileName;
+QString TextNotSavedMessage(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Could not save table to specified file: ") + fileName +
+           QStringLiteral(" (") + reason + QLatin1Char(')');
 }
 
 QString CannotCreateMessage(const QString& fileName, const QString& reason) {
@@ -149,18 +144,21 @@ TSaveOutcome SaveTableToFile(const TRecordTable& table, const QString& fileName,
         return {TSaveOutcome::TKind::Saved, SavedMessage(fileName)};
     if (format == TDataFileFormat::DataPacket)
         return {TSaveOutcome::TKind::PacketNotCreated, CannotCreateMessage(fileName, failure)};
-    return {TSaveOutcome::TKind::TextNotSaved, TextNotSavedMessage(fileName)};
+    return {TSaveOutcome::TKind::TextNotSaved, TextNotSavedMessage(fileName, failure)};
 }
 
 TLoadOutcome LoadTableFromFile(const QString& fileName, TRecordTable& table,
                                const TFileProgress& progress) {
+    // A folder, a FIFO or a device (/dev/zero) is refused before it is read: none of them
+    // ends like a file.
+    TLoadOutcome refused;
+    refused.reason = NotReadableFileReason(fileName);
+    if (!refused.reason.isEmpty())
+        return refused;
     QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
-        TLoadOutcome outcome;
-        outcome.reason = file.errorString();
-        if (outcome.reason.isEmpty())
-            outcome.reason = QStringLiteral("not a file");
-        return outcome;
+    if (!file.open(QIODevice::ReadOnly)) {
+        refused.reason = file.errorString();
+        return refused;
     }
     return FormatForFileName(fileName) == TDataFileFormat::DataPacket
                ? LoadPacket(file, table, progress)

@@ -2,11 +2,12 @@
 // Saving the record table to a data file and opening one, in the format the file name's
 // extension chooses. The outcome comes back as a value; the window turns it into its messages.
 //
-// Both operations are safe against failure: a save writes a temporary file beside the target
-// and renames it over the target only once complete, so a failed save leaves the previous file
-// as it was; a data packet is read in full before it replaces the table, so a packet that fails
-// leaves the table as it was; a text table appends the records of the lines before a failing
-// line and nothing of the failing line itself.
+// Both operations are safe against failure: a save writes a temporary file beside the target,
+// checks every write, syncs it and renames it over the target only once complete, so a failed
+// save (a full disk) leaves the previous file as it was and says why; a target that is not a
+// regular file (a device, a FIFO) is refused; a data packet is read in full before it replaces the
+// table, so a packet that fails leaves the table as it was; a text table appends the records of the
+// lines before a failing line and nothing of the failing line itself.
 
 #include "records/DataFileFormat.h"
 
@@ -33,7 +34,7 @@ struct TLoadOutcome {
 
 // Texts the window shows.
 QString SavedMessage(const QString& fileName);
-QString TextNotSavedMessage(const QString& fileName);
+QString TextNotSavedMessage(const QString& fileName, const QString& reason);
 QString CannotCreateMessage(const QString& fileName, const QString& reason);
 inline constexpr char kLoadFailedMessage[] = "Failed to Load File!";
 

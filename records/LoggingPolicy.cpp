@@ -34,6 +34,7 @@ TRecord MakeRecord(const TLoggingState& state, const TReading& reading) {
     record.No = state.RecordNo;
     set("DC/AC", reading.Temperature);
     set("unit", reading.Unit);
+    record.Received = reading.Received;
     return record;
 }
 

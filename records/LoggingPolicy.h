@@ -25,6 +25,7 @@ struct TLoggingControls {
 
 struct TReading {
     QByteArray Humidity, Time, Temperature, Unit;
+    TReceivedTime Received = kNoReceivedTime; // when the program received it (ReceivedNow())
 };
 
 enum class TOfferOutcome {
@@ -43,7 +44,7 @@ int32_t SampleInterval(const QByteArray& text);
 // anything is counted.
 TOfferOutcome OfferReading(TLoggingState& state, const TLoggingControls& controls,
                            const TReading& reading);
-// The record for the reading, numbered with RecordNo.
+// The record for the reading, numbered with RecordNo, with the reading's received time.
 TRecord MakeRecord(const TLoggingState& state, const TReading& reading);
 // After the append and the chart point: the next number.
 void RecordDone(TLoggingState& state);

@@ -2,10 +2,10 @@
 //
 // Rows live in fixed-size blocks of columns (never moved or reallocated, so an append costs the
 // same at any size): per row the No value (4 bytes), four text ids (4 bytes each, 0 = no value)
-// and a flag byte, 21 bytes in all. The texts themselves are interned once in a TTextPool; logged
-// readings repeat a small set of texts, so the pool adds next to nothing per row. The change log
-// is kept as runs of consecutive appended rows (one run for a whole recording session) and built
-// out only when asked for.
+// a flag byte and the received time (8 bytes), 29 bytes in all. The texts themselves are interned
+// once in a TTextPool; logged readings repeat a small set of texts, so the pool adds next to
+// nothing per row. The change log is kept as runs of consecutive appended rows (one run for a whole
+// recording session) and built out only when asked for.
 //
 // In front of the pool sit the last two texts stored in each field, and the pool's hint of what
 // followed the last one before: consecutive readings mostly repeat their unit, their humidity
@@ -32,6 +32,7 @@ struct TBlock {
     int32_t no[kBlockRows];
     uint32_t text[4][kBlockRows]; // text id + 1; 0 = no value
     uint8_t flags[kBlockRows];
+    TReceivedTime received[kBlockRows];
 };
 
 // A run of change-log triples: (row + k, replaces, kind) for k = 0 .. count - 1.
@@ -55,9 +56,20 @@ struct TStore {
 };
 } // namespace
 
+TReceivedTime ReceivedNow() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QDateTime ReceivedLocalTime(TReceivedTime received) {
+    if (received == kNoReceivedTime)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(received); // local time, offset of that instant
+}
+
 TRecordView TRecordView::Of(const TRecord& record) {
     TRecordView view;
     view.No = record.No;
+    view.Received = record.Received;
     for (size_t f = 0; f < record.Text.size(); ++f) {
         if (record.Text[f])
             view.Text[f] = QByteArrayView(*record.Text[f]);
@@ -68,6 +80,7 @@ TRecordView TRecordView::Of(const TRecord& record) {
 TRecord TRecordView::ToRecord() const {
     TRecord record;
     record.No = No;
+    record.Received = Received;
     for (size_t f = 0; f < Text.size(); ++f) {
         if (Text[f])
             record.Text[f] = Text[f]->toByteArray();
@@ -132,6 +145,7 @@ struct TRecordTable::Impl {
         const int64_t i = store.count % kBlockRows;
         block.no[i] = record.No.value_or(0);
         block.flags[i] = uint8_t((record.No ? kHasNo : 0) | (logged ? kLogged : 0));
+        block.received[i] = record.Received;
         for (size_t f = 0; f < record.Text.size(); ++f) {
             const auto& text = record.Text[f];
             block.text[f][i] =
@@ -199,6 +213,7 @@ TRecord TRecordTable::At(int64_t row) const {
     impl_->CheckRow(row);
     TRecord record;
     record.No = NoAt(row);
+    record.Received = ReceivedAt(row);
     for (int f = 1; f < kFieldCount; ++f) {
         if (auto text = TextAt(row, TField(f)))
             record.TextOf(TField(f)) = text->toByteArray();
@@ -223,6 +238,11 @@ std::optional<QByteArrayView> TRecordTable::TextAt(int64_t row, TField field) co
     if (id == 0)
         return std::nullopt;
     return impl_->store.pool.View(id - 1);
+}
+
+TReceivedTime TRecordTable::ReceivedAt(int64_t row) const {
+    impl_->CheckRow(row);
+    return impl_->BlockOf(row).received[row % kBlockRows];
 }
 
 void TRecordTable::Append(const TRecord& record, bool logged) {

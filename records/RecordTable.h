@@ -7,9 +7,18 @@
 //
 // Storage is compact (the table holds up to ten million records) and appending is constant time.
 // Views (the grid's model) follow the table through the listener interface.
+//
+// Received time: every record also keeps the moment the program received its reading, as
+// milliseconds since 1970-01-01 00:00 UTC (0 = not known: records opened from a file have none).
+// The table stores the instant only, never a local time or an offset; a local date and time is
+// made from it with the time zone rules in force at that instant (QDateTime::fromMSecsSinceEpoch
+// with the local zone, see ReceivedLocalTime), so a recording that spans a daylight-saving change
+// shows each record with the offset it was received under. It is not part of the saved text table
+// or data packet; it is not an Open-able field of the table.
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -25,10 +34,20 @@ const char* FieldName(TField field);
 // Case-insensitive lookup of a field name; nullopt when the table has no such field.
 std::optional<TField> FindField(const QByteArray& name);
 
+// Milliseconds since the epoch (UTC) of a received reading; 0 = none.
+using TReceivedTime = int64_t;
+constexpr TReceivedTime kNoReceivedTime = 0;
+// The current moment as a received time.
+TReceivedTime ReceivedNow();
+// The local date and time of a received time, with the UTC offset in force at that instant;
+// an invalid QDateTime for kNoReceivedTime.
+QDateTime ReceivedLocalTime(TReceivedTime received);
+
 // One record as read or written. Texts are 8-bit strings.
 struct TRecord {
     std::optional<int32_t> No;
     std::array<std::optional<QByteArray>, 4> Text; // Time, Value, DC/AC, Unit
+    TReceivedTime Received = kNoReceivedTime;      // when the program received it; 0 = none
 
     std::optional<QByteArray>& TextOf(TField field) { return Text[int(field) - 1]; }
     const std::optional<QByteArray>& TextOf(TField field) const { return Text[int(field) - 1]; }
@@ -40,6 +59,7 @@ struct TRecord {
 struct TRecordView {
     std::optional<int32_t> No;
     std::array<std::optional<QByteArrayView>, 4> Text; // Time, Value, DC/AC, Unit
+    TReceivedTime Received = kNoReceivedTime;
 
     static TRecordView Of(const TRecord& record);
     TRecord ToRecord() const;
@@ -74,6 +94,8 @@ public:
     // this way). The view stays valid until the table is emptied or replaced.
     std::optional<int32_t> NoAt(int64_t row) const;
     std::optional<QByteArrayView> TextAt(int64_t row, TField field) const;
+    // When the record's reading was received (0 = none, as for records opened from a file).
+    TReceivedTime ReceivedAt(int64_t row) const;
 
     // Appends one record. logged: a logged appended row (RowState 4, one change-log triple).
     // Texts longer than 20 characters are cut to 20.

@@ -281,7 +281,7 @@ void TTextTableReader::EndLine(const char* begin, const char* end) {
 
 bool TTextTableReader::Feed(const char* data, size_t size) {
     if (error_ != TError::None || stopped_ || finished_)
-        return error_ == TError::None;
+        return false;
     // A zero byte ends the text. It is found by the search for line ends, and until then every
     // byte before p is known not to be one: "p < end && *p != 0" tells whether text is left.
     const char* p = data;
@@ -336,7 +336,7 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
         if (p < end && *p != 0)
             sawText_ = true;
     }
-    return error_ == TError::None;
+    return error_ == TError::None && !stopped_;
 }
 
 bool TTextTableReader::Finish() {

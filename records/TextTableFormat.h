@@ -58,7 +58,9 @@ public:
 
     explicit TTextTableReader(TSink sink);
 
-    // Returns false once the reading has failed; later calls do nothing.
+    // Returns false once no more text is wanted: the reading has failed, or a zero byte ended
+    // the text (so a file of zeros is refused at its first byte, not after reading it all).
+    // Later calls do nothing.
     bool Feed(const char* data, size_t size);
     // The end of the file. Returns true when the whole text was read without a failure.
     bool Finish();

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -55,18 +56,31 @@ TCommPortDriver::~TCommPortDriver() {
 bool TCommPortDriver::Connect() {
     if (Connected())
         return true;
+    connectError_.clear();
     const QByteArray path = resolver_ ? resolver_(comPort_) : DefaultComPortPath(comPort_);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        connectError_ = QStringLiteral("no device is assigned to %1")
+                            .arg(QString::fromLatin1(ComPortName(comPort_)));
         return false;
+    }
+    const QString where = QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(path));
     // O_NONBLOCK: the open does not wait for carrier, and reads return at once with what has
     // arrived. No O_CREAT: only an existing device opens.
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        connectError_ = QString::fromLocal8Bit(std::strerror(errno)) + where;
         return false;
+    }
     // Not shared: a port another program holds (by lock or by exclusive mode) counts as busy,
     // and the exclusive mode keeps later opens out. A path that is no terminal is no port.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+    if (!isatty(fd)) {
         ::close(fd);
+        connectError_ = QStringLiteral("not a serial port") + where;
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        connectError_ = QStringLiteral("the port is in use by another program") + where;
         return false;
     }
     fd_ = fd;

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -71,6 +72,9 @@ public:
     // connected: true at once, nothing reopened, reconfigured or purged. A port that is missing,
     // busy or not a terminal fails silently.
     bool Connect();
+    // Why the last Connect failed, for the user ("No such file or directory (/dev/ttyS1)");
+    // empty after a Connect that succeeded.
+    const QString& ConnectError() const { return connectError_; }
     void Disconnect();
     bool Connected() const { return fd_ >= 0; }
     // Discards what waits in the receive and/or transmit queue. Nothing when not connected.
@@ -134,4 +138,5 @@ private:
     std::vector<uint8_t> buffer_; // ComPortInBufSize bytes, reused on every tick
     bool delivering_ = false;     // OnReceiveData is running (it may run an event loop)
     TComPortPathResolver resolver_;
+    QString connectError_;
 };

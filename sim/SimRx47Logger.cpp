@@ -65,7 +65,7 @@ void TSimRx47Logger::InjectFault(TSimFrameFault fault, int count) {
         faults_.push_back(fault);
 }
 
-void TSimRx47Logger::SetReplay(std::vector<QByteArray> frames) {
+void TSimRx47Logger::SetReplay(TReplayFrames frames) {
     replaying_ = true;
     replay_ = std::move(frames);
     replayNext_ = 0;

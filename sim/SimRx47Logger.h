@@ -17,6 +17,8 @@
 //   16-17  the logger's clock: minutes, seconds (whole bytes)
 //   18-19  CR LF
 
+#include "sim/ReplayFrames.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <optional>
@@ -58,7 +60,7 @@ public:
     void InjectFault(TSimFrameFault fault, int count = 1);
     // Answers come from these frames, in order; at the end of the list the logger falls silent
     // (it keeps hearing commands but answers none).
-    void SetReplay(std::vector<QByteArray> frames);
+    void SetReplay(TReplayFrames frames);
     bool ReplayFinished() const { return replaying_ && replayNext_ >= replay_.size(); }
 
     // The next generated reading and its frame (also used when no command is involved).
@@ -77,6 +79,6 @@ private:
     int dewFramesLeft_ = 0;
     std::vector<TSimFrameFault> faults_;
     bool replaying_ = false;
-    std::vector<QByteArray> replay_;
+    TReplayFrames replay_;
     size_t replayNext_ = 0;
 };

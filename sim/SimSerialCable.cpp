@@ -146,7 +146,7 @@ void TSimSerialCable::InjectFault(TSimFrameFault fault, int count) {
     logger_.InjectFault(fault, count);
 }
 
-void TSimSerialCable::SetReplayFrames(std::vector<QByteArray> frames) {
+void TSimSerialCable::SetReplayFrames(TReplayFrames frames) {
     std::lock_guard lock(mutex_);
     logger_.SetReplay(std::move(frames));
 }

@@ -66,7 +66,7 @@ public:
     void SetLoggerOn(bool on);
     void InjectFault(TSimFrameFault fault, int count = 1);
     // Replays recorded frames instead of generated ones; at the end the logger falls silent.
-    void SetReplayFrames(std::vector<QByteArray> frames);
+    void SetReplayFrames(TReplayFrames frames);
     // At most `frames` more answers (-1: no limit); commands beyond it are heard but not answered.
     void SetFrameBudget(int frames);
     // Reports without payload, ready at once.

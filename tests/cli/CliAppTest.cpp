@@ -56,7 +56,7 @@ TEST_P(CliArgsTest, Parses) {
 INSTANTIATE_TEST_SUITE_P(Cases, CliArgsTest, ::testing::Values(
     ArgsCase{"ValueSeparate", {"--count", "5", "x"}, "", {{"count", "5"}}, {"x"}},
     ArgsCase{"ValueJoined", {"--count=5"}, "", {{"count", "5"}}, {}},
-    ArgsCase{"ValueMissing", {"--count"}, "--count needs a value", {}, {}},
+    ArgsCase{"ValueMissing", {"--count"}, "missing value after '--count'", {}, {}},
     ArgsCase{"ValueEmpty", {"--count="}, "--count needs a value", {}, {}},
     ArgsCase{"OptionalBare", {"--simulate", "a"}, "", {{"simulate", ""}}, {"a"}},
     ArgsCase{"OptionalWithFile", {"--simulate=f.txt"}, "", {{"simulate", "f.txt"}}, {}},
@@ -64,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliArgsTest, ::testing::Values(
     ArgsCase{"Twice", {"--temp", "--temp"}, "--temp given twice", {}, {}},
     ArgsCase{"ShortUnknown", {"-x"}, "unknown option '-x'", {}, {}},
     ArgsCase{"DashIsPositional", {"-"}, "", {}, {"-"}},
-    ArgsCase{"EndOfOptions", {"--", "--temp"}, "", {}, {"--temp"}}),
+    ArgsCase{"EndOfOptions", {"--", "--temp"}, "", {}, {"--temp"}},
+    ArgsCase{"OptionAfterPositional", {"x", "--count", "3"}, "", {{"count", "3"}}, {"x"}},
+    ArgsCase{"FlagWithValue", {"--temp=1"}, "--temp takes no value", {}, {}},
+    ArgsCase{"LongUnknown", {"--tmp"}, "unknown option '--tmp'", {}, {}},
+    ArgsCase{"OptionalTwiceMixed", {"--simulate", "--simulate=f"}, "--simulate given twice", {},
+             {}}),
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
 

@@ -3,6 +3,7 @@
 #include "cli/CliApp.h"
 #include "cli/CliEnvironment.h"
 #include "cli/CliOutput.h"
+#include "sim/SimHidBus.h"
 
 #include <QProcess>
 
@@ -31,8 +32,10 @@ QByteArray TestDecimalSep() {
 TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep) {
     TBufferOutput output;
     gDecimalSep = decimalSep;
+    TSimHidBus noDevices; // never the machine's own HID devices
     TCliEnvironment environment;
     environment.output = &output;
+    environment.hidPlatform = &noDevices;
     environment.decimalSepQuery = TestDecimalSep;
     TCliRun run;
     run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);

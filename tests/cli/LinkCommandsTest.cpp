@@ -28,12 +28,15 @@ struct TRun {
     QByteArray out, err;
 };
 
+// Without a platform of the test's own the run sees an empty simulated bus, never the machine's
+// HID devices.
 TRun RunLinkCli(const QStringList& arguments, IHidPlatform* platform = nullptr) {
     TBufferOutput output;
+    TSimHidBus noDevices;
     TCliEnvironment environment;
     environment.output = &output;
     environment.decimalSepQuery = PointSep;
-    environment.hidPlatform = platform;
+    environment.hidPlatform = platform != nullptr ? platform : &noDevices;
     environment.instantSimulation = true;
     environment.clock = FixedClock;
     TRun run;

@@ -41,6 +41,18 @@ TEST(CliProgram, UsesTheLocalesDecimalSeparator) {
     EXPECT_TRUE(run.out.endsWith("ChartValue\t45.3\n"));
 }
 
+// LANG naming a locale that was never generated: the readings keep their decimal point.
+TEST(CliProgram, UninstalledLocaleKeepsTheDecimalPoint) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LC_ALL");
+    environment.remove("LC_NUMERIC");
+    environment.insert("LANG", "xx_YY.UTF-8");
+    const TCliRun run = RunCliProgram({"decode", FrameHex(4, 5, 3, 2, 3, 4, 1, 0)}, environment);
+    EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
+    EXPECT_TRUE(run.out.contains("HumidityText\t45.3%RH\nTemperatureText\t-23.4\n"))
+        << run.out.constData();
+}
+
 TEST(CliProgram, ConversionFailureExitsOne) {
     const TCliRun run = RunCliProgram({"decode", FrameHex(4, 5, 3, 2, 3, 4, 0, 0xC)});
     EXPECT_EQ(run.exitCode, kExitFailed);

@@ -45,6 +45,18 @@ TEST(CliRecorder, RepeatFilterLeavesGapsAndLimitEndsRecording) {
     EXPECT_EQ(sink.last.TextOf(TField::Time), QByteArray("10:20"));
 }
 
+TEST(CliRecorder, StampsEachRecordWithTheMomentItWasTaken) {
+    TMemorySink sink;
+    TCliRecorder recorder(TRecorderSettings{}, sink);
+    QString error;
+    const TReceivedTime before = ReceivedNow();
+    ASSERT_TRUE(recorder.Offer(Reading("45.3%RH"), error));
+    const TReceivedTime after = ReceivedNow();
+    EXPECT_GE(sink.last.Received, before);
+    EXPECT_LE(sink.last.Received, after);
+    EXPECT_EQ(recorder.Table().ReceivedAt(0), sink.last.Received);
+}
+
 TEST(CliRecorder, SamplingIntervalWaitsForTheTicks) {
     TMemorySink sink;
     TRecorderSettings settings;

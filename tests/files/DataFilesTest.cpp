@@ -160,7 +160,8 @@ TEST_F(DataFiles, SaveIntoAMissingFolderReportsPerFormatAndCreatesNothing) {
     const QString text = Path("no/such/t.txt");
     const auto textOutcome = SaveTableToFile(table, text);
     EXPECT_EQ(textOutcome.kind, TSaveOutcome::TKind::TextNotSaved);
-    EXPECT_EQ(textOutcome.message, "Could not save table to specified file: " + text);
+    EXPECT_EQ(textOutcome.message,
+              "Could not save table to specified file: " + text + " (No such file or directory)");
     const QString packet = Path("no/such/p.xml");
     const auto packetOutcome = SaveTableToFile(table, packet);
     EXPECT_EQ(packetOutcome.kind, TSaveOutcome::TKind::PacketNotCreated);
@@ -207,14 +208,32 @@ TEST_F(DataFiles, AFailedSaveLeavesThePreviousFileAndNoTemporaryBehind) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
-TEST_F(DataFiles, DoesNotReplaceAFileTheUserMayNotWrite) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
-    WriteAll(Path("ro.txt"), "previous");
-    QFile::setPermissions(Path("ro.txt"), QFile::ReadOwner);
+// Targets no save can write, for root as well: whatever stood there stays, in both formats.
+TEST_F(DataFiles, LeavesWhatItCannotReplaceAsItWas) {
     TRecordTable table;
-    EXPECT_EQ(SaveTableToFile(table, Path("ro.txt")).kind, TSaveOutcome::TKind::TextNotSaved);
-    EXPECT_EQ(ReadAll(Path("ro.txt")), QByteArray("previous"));
+    FillSample(table);
+    WriteAll(Path("plain"), "previous");
+    ASSERT_TRUE(QDir(dir.path()).mkpath("folder.txt") && QDir(dir.path()).mkpath("folder.xml"));
+    WriteAll(Path("folder.txt/inside"), "inside");
+    WriteAll(Path("folder.xml/inside"), "inside");
+    for (const char* name : {"folder.txt", "folder.xml", "plain/t.txt", "plain/p.xml"}) {
+        const TSaveOutcome outcome = SaveTableToFile(table, Path(name));
+        EXPECT_NE(outcome.kind, TSaveOutcome::TKind::Saved) << name;
+        EXPECT_FALSE(outcome.message.isEmpty()) << name;
+    }
+    EXPECT_EQ(ReadAll(Path("plain")), QByteArray("previous"));
+    EXPECT_EQ(ReadAll(Path("folder.txt/inside")), QByteArray("inside"));
+    EXPECT_EQ(ReadAll(Path("folder.xml/inside")), QByteArray("inside"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList({"folder.txt", "folder.xml", "plain"}));
+
+    // A file without write permission counts too, for a user other than root (who may write it).
+    if (geteuid() != 0) {
+        WriteAll(Path("ro.txt"), "previous");
+        QFile::setPermissions(Path("ro.txt"), QFile::ReadOwner);
+        EXPECT_EQ(SaveTableToFile(table, Path("ro.txt")).kind, TSaveOutcome::TKind::TextNotSaved);
+        EXPECT_EQ(ReadAll(Path("ro.txt")), QByteArray("previous"));
+    }
 }
 
 TEST_F(DataFiles, ReportsProgressUpToTheWhole) {

@@ -32,8 +32,10 @@ struct PolicyTest : ::testing::Test {
 };
 
 TEST_F(PolicyTest, RecordCarriesTheReadingInTheTablesFields) {
-    const TRecord record = MakeRecord(state, {"45.3%RH", "05:59", "-23.4", "DEW?"});
+    const TRecord record =
+        MakeRecord(state, {"45.3%RH", "05:59", "-23.4", "DEW?", 1'765'000'000'123});
     EXPECT_EQ(record.No, 1);
+    EXPECT_EQ(record.Received, 1'765'000'000'123);
     EXPECT_EQ(record.TextOf(TField::Value), QByteArray("45.3%RH"));
     EXPECT_EQ(record.TextOf(TField::Time), QByteArray("05:59"));
     EXPECT_EQ(record.TextOf(TField::Range), QByteArray("-23.4"));

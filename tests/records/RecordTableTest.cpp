@@ -292,6 +292,40 @@ TEST(RecordTable, ReplaceChangeLogKeepsTheRows) {
     EXPECT_TRUE(table.ChangeLog().empty());
 }
 
+TEST(RecordTable, KeepsEachRecordsReceivedTimeThroughEveryWayIn) {
+    TRecordTable table;
+    TRecord received = Reading(1, "05:59");
+    received.Received = 1'765'000'000'123; // 2025-12-06, milliseconds kept
+    TRecord opened = Reading(2, "06:00");  // a record read from a file has none
+    table.Append(received);
+    table.Append(TRecordView::Of(opened), false);
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(table.ReceivedAt(0), received.Received);
+    EXPECT_EQ(table.ReceivedAt(1), kNoReceivedTime);
+    EXPECT_EQ(table.At(0), received);
+    EXPECT_EQ(TRecordView::Of(received).ToRecord(), received);
+    EXPECT_THROW(table.ReceivedAt(2), std::out_of_range);
+
+    TRecordTable other;
+    other.TakeFrom(table);
+    EXPECT_EQ(other.ReceivedAt(0), received.Received);
+    table.Replace({received, opened}, {true, false}, {});
+    EXPECT_EQ(Records(table), (std::vector<TRecord>{received, opened}));
+    table.Clear();
+    table.Append(Reading(3, "06:01"));
+    EXPECT_EQ(table.ReceivedAt(0), kNoReceivedTime) << "a row reused after Clear keeps no old time";
+}
+
+TEST(RecordTable, ReceivedTimeReadsAsLocalTimeWithItsOffset) {
+    EXPECT_FALSE(ReceivedLocalTime(kNoReceivedTime).isValid());
+    const TReceivedTime now = ReceivedNow();
+    const QDateTime local = ReceivedLocalTime(now);
+    ASSERT_TRUE(local.isValid());
+    EXPECT_EQ(local.toMSecsSinceEpoch(), now);
+    EXPECT_EQ(local.timeSpec(), Qt::LocalTime);
+    EXPECT_EQ(local.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
+}
+
 TEST(RecordTable, RepeatedReadingsCostFewBytesPerRecord) {
     TRecordTable table;
     constexpr int kRows = 200000;

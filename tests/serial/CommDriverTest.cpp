@@ -335,6 +335,35 @@ TEST_F(CommDriverTest, MissingPortsFailSilently) {
     EXPECT_FALSE(driver->Connected());
 }
 
+TEST_F(CommDriverTest, FailedConnectSaysWhy) {
+    QTemporaryFile plainFile;
+    ASSERT_TRUE(plainFile.open());
+    const QByteArray plain = plainFile.fileName().toLocal8Bit();
+    struct Case {
+        QByteArray path;
+        QString reason;
+    };
+    for (const Case& c :
+         {Case{"/nonexistent/ttyRX47", "No such file or directory (/nonexistent/ttyRX47)"},
+          Case{QByteArray(), "no device is assigned to COM2"},
+          Case{plain, "not a serial port (" + QString::fromLocal8Bit(plain) + ")"}}) {
+        driver->SetPortPathResolver([path = c.path](TComPortNumber) { return path; });
+        EXPECT_FALSE(driver->Connect());
+        EXPECT_EQ(driver->ConnectError(), c.reason);
+    }
+
+    // A port another driver holds is busy.
+    driver->SetPortPathResolver([this](TComPortNumber) { return pty.slavePath; });
+    ASSERT_TRUE(driver->Connect());
+    EXPECT_TRUE(driver->ConnectError().isEmpty());
+    TCommPortDriver other;
+    other.SetPortPathResolver([this](TComPortNumber) { return pty.slavePath; });
+    EXPECT_FALSE(other.Connect());
+    EXPECT_TRUE(other.ConnectError().endsWith(" (" + QString::fromLocal8Bit(pty.slavePath) + ")"))
+        << other.ConnectError().toStdString();
+    EXPECT_FALSE(other.ConnectError().startsWith(" ("));
+}
+
 TEST_F(CommDriverTest, DisconnectAndDestructionCloseThePort) {
     const int before = OpenDescriptors();
     ASSERT_TRUE(driver->Connect());

@@ -42,8 +42,8 @@ TEST(SimReplayFile, ReadsAFile) {
     const TSimReplay replay = LoadReplayFile(RX47_FIXTURES_DIR "/sim/recorded-frames.hex");
     ASSERT_TRUE(replay.error.isEmpty()) << qPrintable(replay.error);
     ASSERT_GE(replay.frames.size(), 3u);
-    for (const QByteArray& frame : replay.frames)
-        EXPECT_EQ(frame.size(), 19);
+    for (size_t i = 0; i < replay.frames.size(); ++i)
+        EXPECT_EQ(replay.frames[i].size(), 19);
 }
 
 } // namespace

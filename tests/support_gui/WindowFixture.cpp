@@ -4,6 +4,8 @@ void WindowTest::MakeWindow(TFCOMMEnvironment environment) {
     window.reset();
     environment.dialogs = &dialogs;
     environment.startTimers = false;
+    if (environment.hidPlatform == nullptr)
+        environment.hidPlatform = &hidBus;
     if (!environment.decimalSepQuery)
         environment.decimalSepQuery = &WindowTest::PointSeparator;
     window = std::make_unique<TFCOMM>(environment);

@@ -7,6 +7,7 @@
 #include "display/QtChartAdapter.h"
 #include "hid/HidAccessHint.h"
 #include "hid/HidControllerClass.h"
+#include "records/RecordTable.h"
 #include "sim/SimCableOnBus.h"
 
 #include <QAbstractTableModel>
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -170,6 +172,25 @@ TEST_F(UsbLinkTest, FrameWithoutTheEndMarkerIsAnsweredByNothing) {
     ASSERT_TRUE(WaitUntil([&] { return cable->OutputReports().size() >= 2; }));
     Settle();
     EXPECT_EQ(OutputReports(*cable), (QStringList{kStartReport, kNextReport}));
+}
+
+TEST_F(UsbLinkTest, PastedBadIntervalWhileReadingNeitherStopsTheLinkNorLosesReadings) {
+    OpenWithOneCable();
+    cable->SetFrameBudget(0);
+    PressConnect();
+    ASSERT_TRUE(WaitUntil([&] { return Reading(); }));
+    cable->SendFrame(KnownFrame());
+    ASSERT_TRUE(WaitUntil([&] { return window->cds1->Count() == 1; }));
+
+    window->RecordSITime->setText("x"); // pasted into the box
+    EXPECT_EQ(dialogs.Texts(), QStringList{"'x' is not a valid integer value"});
+    for (int i = 0; i < 2; ++i)
+        cable->SendFrame(KnownFrame());
+    ASSERT_TRUE(WaitUntil([&] { return window->cds1->Count() == 3; }));
+    EXPECT_TRUE(window->USBCon->isChecked());
+    EXPECT_TRUE(Reading());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(ChartPoints(), 4); // the placeholder and the three readings
 }
 
 struct SilenceCase {

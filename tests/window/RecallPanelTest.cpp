@@ -105,16 +105,56 @@ TEST_F(RecallPanelTest, PastedNegativeValuePassesTheBoundTest) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A key going down and up in a box, as the keyboard delivers it.
+void Type(QWidget* box, Qt::Key key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(box, &release);
+}
+
 TEST_F(RecallPanelTest, KeyReleaseInABoxRunsTheTest) {
     window->TimeM->setText(QStringLiteral("61"));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
-    QCoreApplication::sendEvent(window->TimeS, &release);
+    Type(window->TimeS, Qt::Key_Right);
     EXPECT_EQ(dialogs.Texts(), QStringList({"Input error!"}));
     EXPECT_EQ(window->TimeM->text(), QStringLiteral("00"));
     // The interval box has no range test.
     window->TimeInt->setText(QStringLiteral("99999"));
-    QCoreApplication::sendEvent(window->TimeInt, &release);
+    Type(window->TimeInt, Qt::Key_1, QStringLiteral("1"));
     EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(RecallPanelTest, KeyThatClosedTheMessageBoxDoesNotRaiseItAgain) {
+    // Backspace empties TimeS; the box is closed with Enter (or Escape, or Space on its button),
+    // whose release then reaches TimeS as it gets the focus back.
+    window->TimeS->setText(QStringLiteral("5"));
+    Type(window->TimeS, Qt::Key_Backspace);
+    ASSERT_EQ(dialogs.Texts(), QStringList({"'' is not a valid integer value"}));
+    for (Qt::Key closing : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
+        QKeyEvent release(QEvent::KeyRelease, closing, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->TimeS, &release);
+    }
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    // A key typed in the box afterwards is tested again.
+    Type(window->TimeS, Qt::Key_Backspace);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    // A key whose press reached the box before it lost the focus is released elsewhere.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->TimeS, &press);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(window->TimeS, &focusOut);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->TimeS, &release);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+}
+
+TEST_F(RecallPanelTest, MessageBoxTakingTheFocusIsNotLeavingTheCheckBox) {
+    window->TimeS->setText(QStringLiteral("x"));
+    for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent focusOut(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(window->RecallCheck, &focusOut);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(RecallPanelTest, LeavingTheCheckBoxWithAnEmptyMinuteGivesTheConversionError) {

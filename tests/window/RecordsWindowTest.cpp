@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QChartView>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -172,6 +174,31 @@ TEST_F(RecordsWindow, PastedBadIntervalIsReportedAndKeepsTheCountdown) {
     EXPECT_EQ(window->SampleCountdown, 0);
 }
 
+TEST_F(RecordsWindow, PastedBadIntervalIsSaidOnceAndRecordingGoesOnWithTheLastValidOne) {
+    window->RecordSI->setChecked(true);
+    window->RecordSITime->setText("2");
+    window->SampleCountdown = 0;
+    window->RecordSITime->setText("x"); // pasted
+    window->TimeH->setText("12");       // the recall boxes share the handler: not said again
+    window->TimeInt->setText("5");
+    EXPECT_EQ(dialogs.Texts(), QStringList{"'x' is not a valid integer value"});
+
+    // Readings are recorded every 2 s, the last interval the box held as a number.
+    for (int second = 0; second < 5; ++second) {
+        Offer(QByteArray::number(second));
+        window->TrecordTimer();
+    }
+    EXPECT_EQ(Numbers(), (std::vector<int32_t>{1, 2, 3})); // seconds 0, 2 and 4
+    EXPECT_EQ(dialogs.Texts().size(), 1);
+
+    window->RecordSITime->setText("0"); // a number again: it counts from now on
+    Offer("a");
+    Offer("b");
+    EXPECT_EQ(Table().Count(), 5);
+    window->RecordSITime->setText("x"); // the same bad text again later is said again
+    EXPECT_EQ(dialogs.Texts().size(), 2);
+}
+
 TEST_F(RecordsWindow, QuantitySwitchEmptiesTableAndChartAndSetsTheRange) {
     Offer("a");
     Offer("b");
@@ -229,24 +256,56 @@ TEST_F(RecordsWindow, PageWidthChangesWhenTimer1Fires) {
     EXPECT_EQ(PageLabel(), QStringLiteral("3"));
 }
 
-TEST_F(RecordsWindow, PageWidthRefusesZeroAndNonIntegers) {
-    window->Maxrecord->setText("0");
+const QString kPageWidthMessage =
+    QStringLiteral("Points per page must be a whole number of at least 1.");
+
+TEST_F(RecordsWindow, PageWidthRefusesZeroAndNonIntegersOnce) {
+    struct Case {
+        const char* text;
+        QString message; // empty: none
+    };
+    for (const Case& c : {Case{"0", kPageWidthMessage}, Case{"00", kPageWidthMessage},
+                          Case{"7x", "'7x' is not a valid integer value"}, // pasted
+                          Case{"-3", kPageWidthMessage}}) {
+        dialogs.messages.clear();
+        window->Maxrecord->setText("20"); // a valid width waiting for Timer1 ...
+        window->Maxrecord->setText(c.text);
+        EXPECT_EQ(dialogs.Texts(), QStringList{c.message}) << c.text;
+        EXPECT_FALSE(window->Timer1->isActive()) << c.text; // ... superseded by the change
+        window->Timer1Timer();
+        EXPECT_EQ(window->Chart->PointsPerPage(), 100) << c.text;
+        EXPECT_EQ(dialogs.messages.size(), 1u) << c.text; // said once, not again by the timer
+    }
+}
+
+TEST_F(RecordsWindow, EmptyPageWidthWaitsForTypingOrLeavingTheBox) {
+    window->Maxrecord->setText("");
+    EXPECT_TRUE(dialogs.messages.empty()); // deleting the text to type a new number
+    window->Maxrecord->setText("5");
     window->Timer1Timer();
-    EXPECT_EQ(window->Chart->PointsPerPage(), 100);
-    EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_TRUE(dialogs.Texts().isEmpty());
+    EXPECT_EQ(window->Chart->PointsPerPage(), 5);
+    EXPECT_TRUE(dialogs.messages.empty());
 
-    window->Maxrecord->setText("7x"); // pasted: MaxrecordExit reports it and leaves Timer1 alone
-    EXPECT_EQ(dialogs.Texts(), QStringList{"'7x' is not a valid integer value"});
+    // Left empty: said once, and the box shows the chart's width again.
+    window->Maxrecord->setText("");
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(window->Maxrecord, &leave);
+    EXPECT_EQ(dialogs.Texts(), QStringList{kPageWidthMessage});
+    EXPECT_EQ(window->Maxrecord->text(), QStringLiteral("5"));
     EXPECT_FALSE(window->Timer1->isActive());
 
-    window->Maxrecord->setText("20");
-    window->Maxrecord->setText("20b"); // the timer is running from the valid text
-    EXPECT_TRUE(window->Timer1->isActive());
-    window->Guard([&] { window->Timer1Timer(); });
-    EXPECT_FALSE(window->Timer1->isActive()); // reported once, not every 500 ms
-    EXPECT_EQ(window->Chart->PointsPerPage(), 100);
-    EXPECT_EQ(dialogs.Texts().size(), 3);
+    // Left holding a refused width: it was said when typed; the box shows the width again.
+    window->Maxrecord->setText("0");
+    QCoreApplication::sendEvent(window->Maxrecord, &leave);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(window->Maxrecord->text(), QStringLiteral("5"));
+
+    // A message box taking the focus is not the user leaving the box.
+    window->Maxrecord->setText("");
+    QFocusEvent boxOpens(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(window->Maxrecord, &boxOpens);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(window->Maxrecord->text().isEmpty());
 }
 
 TEST_F(RecordsWindow, KeyFiltersDiscardCharactersOutsideTheirSets) {

@@ -162,20 +162,49 @@ TEST_F(SerialLinkTest, SerialFramesBecomeGridRows) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SerialLinkTest, RecordingErrorIsShownOncePerBatchAndSparesTheFramesAfterIt) {
+TEST_F(SerialLinkTest, PastedBadIntervalIsSaidOnceAndTheReadingsAreStillRecorded) {
     window->RecordSITime->setText(QStringLiteral("1a")); // pasted: reported at once
-    dialogs.messages.clear();
     Receive("\n453234000\r\n666777000\r");
     EXPECT_EQ(dialogs.Texts(), QStringList({"'1a' is not a valid integer value"}));
-    EXPECT_EQ(window->State.HumidityText, "66.6%RH"); // the second frame was still read
-    EXPECT_EQ(window->cds1->Count(), 0);
+    EXPECT_EQ(window->State.HumidityText, "66.6%RH");
+    EXPECT_EQ(window->cds1->Count(), 2);
 }
 
-TEST_F(SerialLinkTest, ConnectWithoutAPortStillShowsTheConnectedState) {
+TEST_F(SerialLinkTest, ConnectWithoutAPortSaysWhyAndStaysDisconnected) {
     UsePort("/nonexistent/ttyRX47");
+    TFCOMM& w = *window;
+    const auto disconnectedState = [&] {
+        EXPECT_FALSE(w.Comm2->Connected());
+        EXPECT_FALSE(w.BTCon->isHidden());
+        EXPECT_TRUE(w.BtDiscon->isHidden());
+        EXPECT_FALSE(w.START1->isChecked());
+        EXPECT_TRUE(w.START1->isEnabled());
+        EXPECT_FALSE(w.COMCon->isChecked());
+        for (QPushButton* port : {w.BtCOM1, w.BtCOM2, w.BtCOM3, w.BtCOM4})
+            EXPECT_TRUE(port->isEnabled());
+    };
+    w.BTCon->click();
+    EXPECT_EQ(dialogs.Texts(),
+              QStringList{"Cannot open COM2: No such file or directory (/nonexistent/ttyRX47)"});
+    disconnectedState();
+
+    // The hidden speed button and the hidden RM55 button say it the same way, once each.
+    w.COMCon->click();
+    UsePort(QByteArray());
+    w.Button3->click();
+    EXPECT_EQ(dialogs.Texts().mid(1),
+              (QStringList{"Cannot open COM2: No such file or directory (/nonexistent/ttyRX47)",
+                           "Cannot open COM2: no device is assigned to COM2"}));
+    disconnectedState();
+}
+
+TEST_F(SerialLinkTest, ConnectAndDisconnectSwapThePanelsAndTheMenu) {
+    TPseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok());
+    UsePort(pty.slavePath);
     window->BTCon1Click();
     TFCOMM& w = *window;
-    EXPECT_FALSE(w.Comm2->Connected());
+    EXPECT_TRUE(w.Comm2->Connected());
     EXPECT_TRUE(w.BTCon->isHidden());
     EXPECT_FALSE(w.BtDiscon->isHidden());
     EXPECT_TRUE(w.START1->isChecked());
@@ -187,6 +216,7 @@ TEST_F(SerialLinkTest, ConnectWithoutAPortStillShowsTheConnectedState) {
     EXPECT_TRUE(dialogs.messages.empty());
 
     w.BtDiscon1Click();
+    EXPECT_FALSE(w.Comm2->Connected());
     EXPECT_FALSE(w.BTCon->isHidden());
     EXPECT_TRUE(w.BtDiscon->isHidden());
     EXPECT_FALSE(w.START1->isChecked());

@@ -69,10 +69,13 @@ TEST_F(ShellTest, HiddenSettingsAndControls) {
     EXPECT_FALSE(window->B4800->isChecked());
     EXPECT_FALSE(window->B9600->isChecked());
     EXPECT_TRUE(window->IFQV210->isChecked());
+    // Shown, the window keeps them out of sight while its working controls appear.
+    window->show();
+    ASSERT_TRUE(window->USBCon->isVisible());
     for (QWidget* hidden : std::initializer_list<QWidget*>{
              window->Memo1, window->B2400, window->B4800, window->B9600, window->Degug,
              window->ReadBtn, window->SetFeature, window->DevListBox, window->ListBox1})
-        EXPECT_TRUE(window->isHidden() || hidden->isHidden()) << hidden->objectName().toStdString();
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
     EXPECT_TRUE(window->Memo1->isHidden());
     EXPECT_TRUE(window->Degug->isHidden());
     EXPECT_EQ(window->HistoryListBox->width(), 0);
