@@ -28,13 +28,17 @@ TAxisRange FitRange(double lo, double hi) {
     return {std::floor(low / step + 1e-9) * step, std::ceil(high / step - 1e-9) * step};
 }
 
-void ApplyReadableTicks(QValueAxis& axis, bool whole) {
-    // Switching the tick type rebuilds the labels: Qt Charts otherwise leaves behind the labels
-    // that a wider step no longer needs.
+void SetReadableRange(QValueAxis& axis, double min, double max, bool whole) {
+    // A fixed number of ticks while the range changes: with dynamic ticks Qt Charts lays the new
+    // range out with the old step first, and a page's step over a ten-million-point overview is
+    // half a million labels (seconds of work, and a window that freezes). Switching the tick
+    // type back also rebuilds the labels, which Qt Charts otherwise leaves behind when a wider
+    // step no longer needs them.
     axis.setTickType(QValueAxis::TicksFixed);
+    axis.setRange(min, max);
     axis.setTickType(QValueAxis::TicksDynamic);
     axis.setTickAnchor(0);
-    const double step = ReadableStep(axis.max() - axis.min(), 5, whole);
+    const double step = ReadableStep(max - min, 5, whole);
     axis.setTickInterval(step);
     // As many decimals as the step needs: 44.5, not 45 twice.
     const int decimals = step >= 1 ? 0 : int(std::ceil(-std::log10(step) - 1e-9));

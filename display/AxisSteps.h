@@ -20,6 +20,6 @@ struct TAxisRange {
 // of the range).
 TAxisRange FitRange(double lo, double hi);
 
-// Puts the axis's ticks on multiples of the readable step of its range, labelled with as many
-// decimals as the step needs.
-void ApplyReadableTicks(QValueAxis& axis, bool whole);
+// Sets the axis's range with its ticks on multiples of the readable step of that range, labelled
+// with as many decimals as the step needs.
+void SetReadableRange(QValueAxis& axis, double min, double max, bool whole);

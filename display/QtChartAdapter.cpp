@@ -46,10 +46,8 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
-    axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
-    axisY_->setRange(VerticalMinimum(), VerticalMaximum());
-    ApplyReadableTicks(*axisX_, true);
-    ApplyReadableTicks(*axisY_, false);
+    SetReadableRange(*axisX_, HorizontalMinimum(), HorizontalMaximum(), true);
+    SetReadableRange(*axisY_, VerticalMinimum(), VerticalMaximum(), false);
     line_->setVisible(SeriesActive(0));
     area_->setVisible(SeriesActive(1));
 
@@ -131,8 +129,7 @@ void TQtChartAdapter::Flush() {
     stale_ = false;
     double min = 0, max = 0;
     ShownRange(min, max);
-    axisX_->setRange(min, max);
-    ApplyReadableTicks(*axisX_, true);
+    SetReadableRange(*axisX_, min, max, true);
     for (int s = 0; s < SeriesCount(); ++s)
         Rebuild(s);
 }
@@ -184,6 +181,5 @@ void TQtChartAdapter::HorizontalRangeChanged() {
 }
 
 void TQtChartAdapter::VerticalRangeChanged() {
-    axisY_->setRange(VerticalMinimum(), VerticalMaximum());
-    ApplyReadableTicks(*axisY_, false);
+    SetReadableRange(*axisY_, VerticalMinimum(), VerticalMaximum(), false);
 }
