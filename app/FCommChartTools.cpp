@@ -39,6 +39,8 @@ void TFCOMM::CreateExtraComponents() {
         connect(sender, signal, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
     };
 
+    CreateGridColumnsMenu();
+
     // "Record" menu, after the described items.
     RecordMenu->addSeparator();
     ExportCsv1 = RecordMenu->addAction(QStringLiteral("Export CSV..."));
@@ -129,6 +131,7 @@ void TFCOMM::ShowStatistics() {
     const QString line = ::StatisticsLine(Statistics->Current(), Statistics->Quantity(), *cds1);
     StatisticsLine->setText(
         StatisticsLine->fontMetrics().elidedText(line, Qt::ElideRight, StatisticsLine->width()));
+    StatisticsLine->setToolTip(line); // whole, where the chart is too narrow for it
 }
 
 void TFCOMM::Statistics1Click() {

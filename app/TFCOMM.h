@@ -329,6 +329,10 @@ public:
     // an alarm fires. The "Record" menu gets its items after the described ones.
     void CreateExtraComponents();
     QAction *ExportCsv1 = nullptr, *AlarmLimits1 = nullptr, *Statistics1 = nullptr;
+    // The grid header's context menu (FCommGridColumns.cpp): show or hide "Received".
+    QMenu* GridColumnsMenu = nullptr;
+    QAction* ShowReceived1 = nullptr;
+    void CreateGridColumnsMenu();
     QToolButton *BtFit = nullptr, *BtOverview = nullptr;
     QLabel* StatisticsLine = nullptr;
     std::unique_ptr<TAlarmMonitor> Alarm;

@@ -1,14 +1,10 @@
 #include "records/CsvExport.h"
 
 #include "base/Ansi.h"
+#include "base/FileWrite.h"
 #include "base/IsoTime.h"
 #include "records/ReadingValues.h"
 #include "records/RecordTable.h"
-
-#include <QFileInfo>
-#include <QSaveFile>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -68,12 +64,12 @@ QByteArray CsvHeader(const TCsvStyle& style) {
 }
 
 void AppendCsvLine(QByteArray& out, const TRecordTable& table, int64_t row,
-                   const std::optional<QDateTime>& received, const TCsvStyle& style) {
+                   const TCsvStyle& style) {
     const char sep = style.separator;
-    if (received) {
-        out.append(IsoLocalTime(*received));
+    if (const QDateTime received = ReceivedLocalTime(table.ReceivedAt(row)); received.isValid()) {
+        out.append(IsoLocalTime(received));
         out.append(sep);
-        out.append(PlainLocalTime(*received));
+        out.append(PlainLocalTime(received));
     } else {
         out.append(sep);
     }
@@ -108,31 +104,28 @@ void AppendCsvLine(QByteArray& out, const TRecordTable& table, int64_t row,
 }
 
 QString ExportTableToCsv(const TRecordTable& table, const QString& fileName, const TCsvStyle& style,
-                         const TReceivedAt& receivedAt, const TFileProgress& progress) {
-    const QFileInfo target(fileName);
-    if (target.exists() && target.isFile() && !target.isWritable())
-        return QString::fromLocal8Bit(std::strerror(EACCES));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+                         const TFileProgress& progress) {
+    TReplaceFile file(fileName);
+    if (!file.Open())
+        return file.Error();
     QByteArray buffer = CsvHeader(style);
     buffer.reserve(kChunkBytes + 4096);
     const auto flush = [&] {
-        const bool written = file.write(buffer) == buffer.size();
+        const bool written = file.Write(buffer);
         buffer.clear();
         return written;
     };
     const int64_t count = table.Count();
     for (int64_t row = 0; row < count; ++row) {
-        AppendCsvLine(buffer, table, row, receivedAt ? receivedAt(row) : std::nullopt, style);
+        AppendCsvLine(buffer, table, row, style);
         if (buffer.size() >= kChunkBytes && !flush())
-            return file.errorString();
+            return file.Error();
         if (progress && row % kRowsPerProgress == kRowsPerProgress - 1)
             progress(int(std::min<int64_t>(1000, row * 1000 / count)));
     }
-    // commit() flushes, syncs the file to disk and renames it over the target.
-    if (!flush() || !file.commit())
-        return file.errorString();
+    // Commit syncs the file, renames it over the target and syncs the folder.
+    if (!flush() || !file.Commit())
+        return file.Error();
     return {};
 }
 

@@ -13,10 +13,7 @@
 #include "records/DataFiles.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
-#include <functional>
-#include <optional>
 
 class TRecordTable;
 
@@ -27,17 +24,14 @@ struct TCsvStyle {
     static TCsvStyle ForDecimalSeparator(const QByteArray& localeDecimal);
 };
 
-// When a row was received, or nothing.
-using TReceivedAt = std::function<std::optional<QDateTime>(int64_t row)>;
-
 QByteArray CsvHeader(const TCsvStyle& style);
-void AppendCsvLine(QByteArray& out, const TRecordTable& table, int64_t row,
-                   const std::optional<QDateTime>& received, const TCsvStyle& style);
+// The received times come from the table, in local time with the offset of their instant.
+void AppendCsvLine(QByteArray& out, const TRecordTable& table, int64_t row, const TCsvStyle& style);
 
 // Writes the whole table through a temporary file that replaces fileName only once complete.
 // Returns an empty text on success, else the system's reason.
 QString ExportTableToCsv(const TRecordTable& table, const QString& fileName, const TCsvStyle& style,
-                         const TReceivedAt& receivedAt = {}, const TFileProgress& progress = {});
+                         const TFileProgress& progress = {});
 
 // Whether a file name asks for a spreadsheet file (ends in ".csv", any case).
 bool IsCsvFileName(const QString& fileName);

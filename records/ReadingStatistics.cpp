@@ -59,15 +59,15 @@ void TReadingStatistics::Recount() {
     }
 }
 
-QString StatisticsLine(const TStatistics& stats, TQuantity quantity, const TRecordTable& table,
-                       const std::optional<QDateTime>& since) {
+QString StatisticsLine(const TStatistics& stats, TQuantity quantity, const TRecordTable& table) {
     const QString name =
         quantity == TQuantity::Humidity ? QStringLiteral("%RH") : QStringLiteral("Temp");
     if (stats.count == 0)
         return QStringLiteral("%1: no readings").arg(name);
     QString from;
-    if (since) {
-        from = since->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (const QDateTime since = ReceivedLocalTime(table.ReceivedAt(stats.firstRow));
+        since.isValid()) {
+        from = since.toString(QStringLiteral("yyyy-MM-dd HH:mm")); // the line is short
     } else {
         const auto no = table.NoAt(stats.firstRow);
         const auto time = table.TextAt(stats.firstRow, TField::Time);

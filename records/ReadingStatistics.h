@@ -41,7 +41,8 @@ private:
     TStatistics stats_;
 };
 
-// "%RH: 120 readings, min 40.1, max 55.3, mean 47.25 since No 1 (10:20)"; empty figures read
-// "%RH: no readings". since: when the first counted record was received, if known.
-QString StatisticsLine(const TStatistics& stats, TQuantity quantity, const TRecordTable& table,
-                       const std::optional<QDateTime>& since = std::nullopt);
+// "%RH: 120 readings, min 40.1, max 55.3, mean 47.25 since 2026-12-10 10:20": since the
+// local date and time the first counted record was received; a record opened from a file has
+// none and is named by its No and logger time instead ("since No 1 (10:20)"). Empty figures read
+// "%RH: no readings".
+QString StatisticsLine(const TStatistics& stats, TQuantity quantity, const TRecordTable& table);

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,19 +27,36 @@ TRecord Row(int32_t no, const char* time, const char* humidity, const char* temp
     return r;
 }
 
-// A reading, one without humidity (recorded under a comma locale, no received time) and one
-// without temperature whose time text needs quoting.
+// A received reading, one without humidity (recorded under a comma locale, opened from a file:
+// no received time) and one without temperature whose time text needs quoting.
 void Fill(TRecordTable& table) {
-    table.Append(Row(1, "10:20", "45.6%RH", "23.4", "#"));
+    TRecord received = Row(1, "10:20", "45.6%RH", "23.4", "#");
+    received.Received = QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), Qt::OffsetFromUTC, 3600)
+                            .toMSecsSinceEpoch();
+    table.Append(received);
     table.Append(Row(2, "10:21", "----", "-1,5", "DEW?"));
     table.Append(Row(3, "0\"5,x", "5.3%RH", "--.-", "?"));
 }
 
-std::optional<QDateTime> Received(int64_t row) {
-    if (row != 0)
-        return std::nullopt;
-    return QDateTime(QDate(2026, 12, 10), QTime(11, 20, 5), Qt::OffsetFromUTC, 3600);
-}
+// Local time is Central European for the test (+01:00 in December), whatever the machine's zone.
+class CentralEuropeanTime {
+public:
+    CentralEuropeanTime() : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+    }
+    ~CentralEuropeanTime() {
+        if (had_)
+            qputenv("TZ", saved_);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray saved_;
+    bool had_;
+};
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -98,6 +116,7 @@ TEST(CsvExport, BytesAndReadBackInBothDecimalStyles) {
          ";;3;\"0\"\"5,x\";5,3;;\xC2\xB0"
          "F;no\r\n"},
     };
+    const CentralEuropeanTime zone;
     TRecordTable table;
     Fill(table);
     QTemporaryDir dir;
@@ -106,7 +125,7 @@ TEST(CsvExport, BytesAndReadBackInBothDecimalStyles) {
         const QString path = dir.filePath(QStringLiteral("out.csv"));
         const TCsvStyle csv = TCsvStyle::ForDecimalSeparator(style.localeDecimal);
         ASSERT_EQ(csv.separator, style.separator);
-        EXPECT_EQ(ExportTableToCsv(table, path, csv, Received), QString());
+        EXPECT_EQ(ExportTableToCsv(table, path, csv), QString());
         EXPECT_EQ(ReadAll(path), style.expected);
 
         const QJsonArray rows = ReadWithPython(path, csv.separator, csv.decimal == ',');

@@ -41,10 +41,22 @@ TEST(ReadingStatistics, FollowsAppendsAndSkipsMissingReadings) {
     stats.SetQuantity(TQuantity::Temperature);
     EXPECT_EQ(stats.Current().count, 3);
     EXPECT_DOUBLE_EQ(stats.Current().min, -3.0);
-    EXPECT_EQ(StatisticsLine(stats.Current(), TQuantity::Temperature, table,
-                             QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
-              QStringLiteral("Temp: 3 readings, min -3.0, max 21.0, mean 12.67 since "
-                             "2026-01-02 03:04:05"));
+}
+
+// Since when: the first counted record's received time where it has one (a recording), else its
+// No and logger time (a record opened from a file).
+TEST(ReadingStatistics, SinceTheFirstReceivedReading) {
+    TRecordTable table;
+    TReadingStatistics stats(table, TQuantity::Temperature);
+    TRecord first = Reading(1, "10:00", "40.0%RH", "20.0");
+    first.Received = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)).toMSecsSinceEpoch();
+    table.Append(first);
+    TRecord second = Reading(2, "10:01", "41.0%RH", "-3.0");
+    second.Received = first.Received + 60'000;
+    table.Append(second);
+    EXPECT_EQ(StatisticsLine(stats.Current(), TQuantity::Temperature, table),
+              QStringLiteral("Temp: 2 readings, min -3.0, max 20.0, mean 8.50 since "
+                             "2026-01-02 03:04"));
 }
 
 TEST(ReadingStatistics, AfterNewAndAfterAnOpen) {

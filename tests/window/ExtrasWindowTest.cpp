@@ -3,6 +3,7 @@
 
 #include "display/AlarmLines.h"
 #include "display/QtChartAdapter.h"
+#include "display/RecordTableModel.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"
 #include "records/RecordTable.h"
@@ -12,10 +13,12 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
@@ -176,8 +179,13 @@ TEST_F(ExtrasWindow, StatisticsLineAfterReadingsNewAndOpen) {
     Reading("40.0%RH");
     Reading("50.0%RH");
     window->ShowStatistics(); // what the paced update does
-    EXPECT_TRUE(window->StatisticsLine->text().startsWith(
-        QStringLiteral("%RH: 2 readings, min 40.0, max 50.0, mean 45.00")));
+    // Since when the first reading was received; the tooltip holds the line where it is cut.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%RH: 2 readings, min 40.0, max 50.0, mean "
+                                                  "45.00 since \\d{4}-\\d\\d-\\d\\d "
+                                                  "\\d\\d:\\d\\d$"))
+                    .match(window->StatisticsLine->toolTip())
+                    .hasMatch())
+        << window->StatisticsLine->toolTip().toStdString();
 
     window->RecordNew->click();
     window->ShowStatistics();
@@ -197,6 +205,46 @@ TEST_F(ExtrasWindow, StatisticsLineAfterReadingsNewAndOpen) {
 
     window->Statistics1->trigger();
     EXPECT_FALSE(window->StatisticsLine->isVisibleTo(window.get()));
+}
+
+// "Received": hidden at start, shown and hidden again from the grid header's context menu;
+// a recorded reading has one, a record opened from a file an empty cell.
+TEST_F(ExtrasWindow, ReceivedColumnFromTheHeaderMenu) {
+    const int column = TRecordTableModel::ReceivedColumn;
+    QTableView* grid = window->DBGrid1;
+    EXPECT_TRUE(grid->isColumnHidden(column));
+    EXPECT_EQ(grid->horizontalHeader()->contextMenuPolicy(), Qt::CustomContextMenu);
+    ASSERT_EQ(window->GridColumnsMenu->actions().size(), 1);
+    EXPECT_EQ(window->ShowReceived1->text(), QStringLiteral("Received"));
+    EXPECT_FALSE(window->ShowReceived1->isChecked());
+
+    Reading("45.0%RH");
+    const QModelIndex received = grid->model()->index(0, column);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(received.data().toString())
+                    .hasMatch())
+        << received.data().toString().toStdString();
+    EXPECT_EQ(grid->model()->index(0, 1).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("Received ") + received.data().toString());
+
+    window->ShowReceived1->trigger();
+    EXPECT_FALSE(grid->isColumnHidden(column));
+    EXPECT_GT(grid->columnWidth(column), 100);
+    window->ShowReceived1->trigger();
+    EXPECT_TRUE(grid->isColumnHidden(column));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.xls"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("No\tTime\t%RH\tTemp\tUnit\r\n7\t09:00\t30.0%RH\t1.0\t#\r\n");
+    file.close();
+    dialogs.openAnswers.push_back(path);
+    window->RecordNew->click();
+    window->OpenDataFiles->click();
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->model()->index(0, column).data().toString(), QString());
+    EXPECT_FALSE(grid->model()->index(0, 1).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ExtrasWindow, FitAndOverviewOnTheFirstAndLastPage) {
@@ -255,6 +303,13 @@ TEST_F(ExtrasWindow, ExportCsvFromTheMenu) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
     ASSERT_GE(lines.size(), 2);
+    // The recorded reading's received time in both forms, then its fields.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]"
+                                                  "\\d\\d:\\d\\d;\\d{4}-\\d\\d-\\d\\d "
+                                                  "\\d\\d:\\d\\d:\\d\\d;1;"))
+                    .match(QString::fromUtf8(lines[1]))
+                    .hasMatch())
+        << lines[1].constData();
     EXPECT_TRUE(lines[1].endsWith(";1;05:59;45,3;-1,5;\xC2\xB0"
                                   "C;no\r"))
         << lines[1].constData();
