@@ -58,6 +58,17 @@ protected:
     QColor RowColour(int row) {
         return window->DBGrid1->model()->index(row, 2).data(Qt::ForegroundRole).value<QColor>();
     }
+    // Opens a data file of one record (No 7 at 09:00, 30.0 %RH), which has no received time.
+    void OpenOneRecordFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.xls"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("No\tTime\t%RH\tTemp\tUnit\r\n7\t09:00\t30.0%RH\t1.0\t#\r\n");
+        file.close();
+        dialogs.openAnswers.push_back(path);
+        window->OpenDataFiles->click();
+    }
     bool HumidityRed() { return window->LcdD2->Style().ink == kRed; }
     TQtChartAdapter& Chart() { return *window->ChartView; }
 
@@ -191,14 +202,7 @@ TEST_F(ExtrasWindow, StatisticsLineAfterReadingsNewAndOpen) {
     window->ShowStatistics();
     EXPECT_EQ(window->StatisticsLine->text(), QStringLiteral("%RH: no readings"));
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("old.xls"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("No\tTime\t%RH\tTemp\tUnit\r\n7\t09:00\t30.0%RH\t1.0\t#\r\n");
-    file.close();
-    dialogs.openAnswers.push_back(path);
-    window->OpenDataFiles->click();
+    OpenOneRecordFile();
     window->ShowStatistics();
     EXPECT_EQ(window->StatisticsLine->text(),
               QStringLiteral("%RH: 1 reading, min 30.0, max 30.0, mean 30.00 since No 7 (09:00)"));
@@ -233,15 +237,8 @@ TEST_F(ExtrasWindow, ReceivedColumnFromTheHeaderMenu) {
     window->ShowReceived1->trigger();
     EXPECT_TRUE(grid->isColumnHidden(column));
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("old.xls"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("No\tTime\t%RH\tTemp\tUnit\r\n7\t09:00\t30.0%RH\t1.0\t#\r\n");
-    file.close();
-    dialogs.openAnswers.push_back(path);
     window->RecordNew->click();
-    window->OpenDataFiles->click();
+    OpenOneRecordFile();
     ASSERT_EQ(grid->model()->rowCount(), 1);
     EXPECT_EQ(grid->model()->index(0, column).data().toString(), QString());
     EXPECT_FALSE(grid->model()->index(0, 1).data(Qt::ToolTipRole).isValid());
