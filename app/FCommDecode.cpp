@@ -18,5 +18,6 @@ void TFCOMM::LcdDisplay55(int /*unused*/) {
         throw;
     }
     ShowReadout();
+    AlarmReading();
     INDataToTable();
 }

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -71,8 +72,12 @@ void TFCOMM::FollowNewestRecord() {
         return;
     const QModelIndex current = DBGrid1->currentIndex();
     const QModelIndex newest = Data1->index(last, current.isValid() ? current.column() : 0);
+    // Follows downwards only: a grid scrolled sideways (to the Received column) stays there.
+    QScrollBar* across = DBGrid1->horizontalScrollBar();
+    const int left = across->value();
     DBGrid1->setCurrentIndex(newest);
     DBGrid1->scrollTo(newest);
+    across->setValue(left);
 }
 
 void TFCOMM::RecordsStartup() {

@@ -6,10 +6,13 @@
 #include "base/Conversion.h"
 #include "base/LocaleInfo.h"
 #include "display/AfterFirstPaint.h"
+#include "display/AlarmLines.h"
 #include "display/PacedAction.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"
 #include "hid/HidControllerClass.h"
+#include "records/AlarmLimits.h"
+#include "records/ReadingStatistics.h"
 #include "records/RecordTable.h"
 #include "serial/CommDriver.h"
 
@@ -474,6 +477,7 @@ void TFCOMM::CreateNonVisualComponents() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);
     CreateChartComponents();
+    CreateExtraComponents();
     if (environment_.startTimers) {
         ConTimer->start();
         Trecord->start();
@@ -630,10 +634,12 @@ void TFCOMM::BitBtn1Click() {
 
 void TFCOMM::SetmaxExit() {
     StrToIntOrZero(QStringToAnsi(Setmax->text()));
+    AlarmLimitsChanged();
 }
 
 void TFCOMM::SetMinExit() {
     StrToIntOrZero(QStringToAnsi(SetMin->text()));
+    AlarmLimitsChanged();
 }
 
 void TFCOMM::ShowReadout() {

@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,10 @@ class THidDeviceController;
 class TCommPortDriver;
 class TRecordTable;
 class TChartControl;
+class TAlarmMonitor;
+class TAlarmLines;
+class TReadingStatistics;
+enum class TQuantity;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
@@ -46,6 +51,8 @@ struct TFCOMMEnvironment {
     IHidPlatform* hidPlatform = nullptr;       // null: the machine's HID platform
     QByteArray (*decimalSepQuery)() = nullptr; // null: the environment's locale
     bool startTimers = true;                   // tests drive the timer handlers by hand
+    // Says an alarm to the user; null: a desktop notification, else the window's caption.
+    std::function<void(const QString&)> alarmNotify;
 };
 
 class TFCOMM : public QMainWindow, private IUsbLinkHost {
@@ -318,6 +325,37 @@ public:
     void ChtshowResize();
     // Draws Chtshow with Qt Charts; Chart drives it. Declared after Chart, so it goes first.
     std::shared_ptr<class TQtChartAdapter> ChartView;
+
+    // ---- Additions beside the described window (FCommAlarms.cpp, FCommExport.cpp,
+    // FCommChartTools.cpp): alarm limits on the limits panel, CSV export, statistics, a fitted
+    // vertical range and an overview of the whole recording. Shown only when asked for, or when
+    // an alarm fires. The "Record" menu gets its items after the described ones.
+    void CreateExtraComponents();
+    QAction *ExportCsv1 = nullptr, *AlarmLimits1 = nullptr, *Statistics1 = nullptr;
+    // The grid header's context menu (FCommGridColumns.cpp): show or hide "Received".
+    QMenu* GridColumnsMenu = nullptr;
+    QAction* ShowReceived1 = nullptr;
+    void CreateGridColumnsMenu();
+    QToolButton *BtFit = nullptr, *BtOverview = nullptr;
+    QLabel* StatisticsLine = nullptr;
+    std::unique_ptr<TAlarmMonitor> Alarm;
+    std::unique_ptr<TAlarmLines> AlarmLines;
+    std::unique_ptr<TReadingStatistics> Statistics;
+    std::unique_ptr<class TPacedAction> StatisticsPaced;
+    TQuantity PlottedQuantity() const;
+    void ExportCsvClick();
+    void AlarmLimits1Click();
+    void Statistics1Click();
+    void BtFitClick();
+    void BtOverviewClick();
+    // Takes the limits from the panel (after SetmaxExit or SetMinExit converted them).
+    void AlarmLimitsChanged();
+    // The reading just decoded, judged against the limits (readout colour, notification).
+    void AlarmReading(bool notify = true);
+    // The plotted quantity changed: the readout's reading of it is judged afresh, silently.
+    void AlarmReset();
+    void ShowStatistics();
+    QString AlarmCaption; // what the caption adds while an alarm is told there
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

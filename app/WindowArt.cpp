@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <cmath>
 
 namespace {
 
@@ -107,6 +108,19 @@ QIcon DrawToolIcon(TToolIcon which) {
     case TToolIcon::Last:
         Arrow(p, false, 1, 3, 10);
         p.fillRect(QRectF(12, 3, 2, 10), QColor(30, 70, 160));
+        break;
+    case TToolIcon::Fit: // a trace squeezed between two bars that close in on it
+        p.fillRect(QRectF(1, 2, 14, 1.5), QColor(30, 70, 160));
+        p.fillRect(QRectF(1, 12.5, 14, 1.5), QColor(30, 70, 160));
+        p.setPen(QPen(Qt::blue, 1.3));
+        p.drawPolyline(QPolygonF({QPointF(1, 9), QPointF(5, 5), QPointF(9, 10), QPointF(15, 6)}));
+        break;
+    case TToolIcon::Overview: // a dense trace drawn as a band
+        p.setPen(QPen(QColor(30, 70, 160), 1));
+        for (int x = 1; x < 15; ++x) {
+            const double top = 6 + 3 * std::sin(x * 0.7), depth = 2 + (x % 3);
+            p.drawLine(QPointF(x + 0.5, top), QPointF(x + 0.5, top + depth));
+        }
         break;
     }
     return QIcon(pixmap);

@@ -5,7 +5,20 @@
 #include <QIcon>
 #include <QPixmap>
 
-enum class TToolIcon { CloseData, Open, Save, Print, New, Picture, First, Previous, Next, Last };
+enum class TToolIcon {
+    CloseData,
+    Open,
+    Save,
+    Print,
+    New,
+    Picture,
+    First,
+    Previous,
+    Next,
+    Last,
+    Fit,
+    Overview
+};
 
 QIcon DrawWindowIcon();
 QIcon DrawToolIcon(TToolIcon which);

@@ -4,6 +4,7 @@
 #include "cli/CliEnvironment.h"
 #include "cli/CliOutput.h"
 #include "cli/ExitCodes.h"
+#include "records/CsvExport.h"
 #include "records/DataFiles.h"
 #include "records/RecordTable.h"
 
@@ -33,6 +34,16 @@ int RunConvert(const QStringList& arguments, const TCliEnvironment& environment)
                                 .arg(in, QLatin1String(kLoadFailedMessage), loaded.reason));
         return kExitFailed;
     }
+    if (IsCsvFileName(out)) {
+        // Opened files carry no received times: those cells stay empty.
+        const QString reason = ExportTableToCsv(
+            table, out, TCsvStyle::ForDecimalSeparator(CliDecimalSep(environment)));
+        if (!reason.isEmpty()) {
+            ReportError(output, QStringLiteral("%1: %2").arg(out, reason));
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
     const TSaveOutcome saved = SaveTableToFile(table, out);
     if (saved.kind != TSaveOutcome::TKind::Saved) {
         ReportError(output, saved.message);
@@ -55,9 +66,11 @@ QString ConvertUsage() {
         "Usage: rx47-cli convert IN OUT\n"
         "Opens the data file IN and saves its records as OUT, as the window's Open and Save do.\n"
         "A name ending in .xml (any case) is an XML data packet, any other name a tab-separated\n"
-        "text table. A file that does not open is not converted (exit code 1) and OUT is left\n"
-        "as it was; OUT is replaced only by a complete file. When a value cannot be kept as it\n"
-        "was (longer than 20 characters, a character the code page lacks, a line break in a\n"
-        "text table), OUT is written, standard error says how many values changed, and the\n"
-        "exit code is 1.\n");
+        "text table; a name ending in .csv (any case) is a spreadsheet file: UTF-8, a header\n"
+        "line, one line a record with humidity and temperature as numbers; semicolons and\n"
+        "decimal commas where the locale writes numbers with a comma. A file that does not open\n"
+        "is not converted (exit code 1) and OUT is left as it was; OUT is replaced only by a\n"
+        "complete file. When a value cannot be kept as it was (longer than 20 characters, a\n"
+        "character the code page lacks, a line break in a text table), OUT is written, standard\n"
+        "error says how many values changed, and the exit code is 1.\n");
 }

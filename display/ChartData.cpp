@@ -13,12 +13,15 @@ const TChartData::TSeries& TChartData::At(int series) const {
 }
 
 void TChartData::AddValue(int series, double value) {
-    At(series).values.push_back(float(value));
+    TSeries& s = At(series);
+    s.values.push_back(float(value));
+    s.envelope.Add(float(value));
     PointAdded(series);
 }
 
 void TChartData::ClearSeries(int series) {
     At(series).values = {};
+    At(series).envelope.Clear();
     SeriesCleared(series);
 }
 
@@ -93,6 +96,6 @@ void TChartData::SetVerticalMaximum(double value) {
 size_t TChartData::MemoryBytes() const {
     size_t bytes = 0;
     for (const TSeries& s : series_)
-        bytes += s.values.capacity() * sizeof(float);
+        bytes += s.values.capacity() * sizeof(float) + s.envelope.MemoryBytes();
     return bytes;
 }

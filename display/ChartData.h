@@ -8,6 +8,7 @@
 
 #include "base/Exceptions.h"
 #include "display/IChartView.h"
+#include "display/MinMaxPyramid.h"
 
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
 
     // The stored values of a series (X = index).
     const std::vector<float>& Values(int series) const { return At(series).values; }
+    // Block minima and maxima of a series, for overviews and fitted ranges of any length.
+    const TMinMaxPyramid& Envelope(int series) const { return At(series).envelope; }
     size_t MemoryBytes() const;
 
 protected:
@@ -55,6 +58,7 @@ protected:
 private:
     struct TSeries {
         std::vector<float> values;
+        TMinMaxPyramid envelope;
         bool active = false;
     };
     struct TRange {

@@ -1,5 +1,7 @@
 #include "display/QtChartAdapter.h"
 
+#include "display/AxisSteps.h"
+
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
@@ -44,8 +46,8 @@ TQtChartAdapter::TQtChartAdapter(QChartView& view) : TChartData(2), postContext_
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
-    axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
-    axisY_->setRange(VerticalMinimum(), VerticalMaximum());
+    SetReadableRange(*axisX_, HorizontalMinimum(), HorizontalMaximum(), true);
+    SetReadableRange(*axisY_, VerticalMinimum(), VerticalMaximum(), false);
     line_->setVisible(SeriesActive(0));
     area_->setVisible(SeriesActive(1));
 
@@ -64,8 +66,31 @@ QLineSeries* TQtChartAdapter::ShownPoints(int series) const {
     return series == 0 ? line_ : areaUpper_;
 }
 
+void TQtChartAdapter::SetOverview(bool on) {
+    if (on == overview_)
+        return;
+    overview_ = on;
+    ScheduleFlush();
+}
+
+void TQtChartAdapter::ShownRange(double& min, double& max) const {
+    if (!overview_) {
+        min = HorizontalMinimum();
+        max = HorizontalMaximum();
+        return;
+    }
+    // Readings sit at X = 1 .. count - 1; the placeholder at 0 is left out.
+    min = 1;
+    max = std::max<double>(2, double(PointCount(0) - 1));
+}
+
 void TQtChartAdapter::ShownWindow(int64_t& first, int64_t& last, int series) const {
     const int64_t count = PointCount(series);
+    if (overview_) {
+        first = 1;
+        last = count - 1;
+        return;
+    }
     first = std::max<int64_t>(0, int64_t(std::floor(HorizontalMinimum())) - 1);
     last = std::min<int64_t>(count - 1, int64_t(std::ceil(HorizontalMaximum())) + 1);
 }
@@ -73,7 +98,21 @@ void TQtChartAdapter::ShownWindow(int64_t& first, int64_t& last, int series) con
 void TQtChartAdapter::Rebuild(int series) {
     QList<QPointF> points;
     int64_t first = 0, last = -1;
-    if (SeriesActive(series)) {
+    if (SeriesActive(series) && overview_) {
+        ShownWindow(first, last, series);
+        const int columns = std::max(1, int(chart_->plotArea().width()));
+        points.reserve(2 * columns + 2);
+        // Each column's extremes as a short vertical stroke, entered from the nearer end.
+        Envelope(series).Envelope(
+            Values(series), first, last, columns, [&](int64_t from, int64_t, TMinMax m) {
+                const double x = double(from);
+                const bool down = !points.isEmpty() && std::abs(points.last().y() - m.max) <
+                                                           std::abs(points.last().y() - m.min);
+                points.append(QPointF(x, down ? m.max : m.min));
+                if (m.max != m.min)
+                    points.append(QPointF(x, down ? m.min : m.max));
+            });
+    } else if (SeriesActive(series)) {
         ShownWindow(first, last, series);
         const std::vector<float>& values = Values(series);
         points.reserve(qsizetype(std::max<int64_t>(0, last - first + 1)));
@@ -88,7 +127,9 @@ void TQtChartAdapter::Flush() {
     if (!stale_)
         return;
     stale_ = false;
-    axisX_->setRange(HorizontalMinimum(), HorizontalMaximum());
+    double min = 0, max = 0;
+    ShownRange(min, max);
+    SetReadableRange(*axisX_, min, max, true);
     for (int s = 0; s < SeriesCount(); ++s)
         Rebuild(s);
     // Qt Charts repaints only the parts its items report as changed. When the axis moves and the
@@ -117,6 +158,10 @@ void TQtChartAdapter::SchedulePacedFlush() {
 void TQtChartAdapter::PointAdded(int series) {
     if (stale_ || !SeriesActive(series))
         return; // the pending rebuild takes the point along (or the series is not drawn)
+    if (overview_) {
+        SchedulePacedFlush(); // every reading is on the overview
+        return;
+    }
     int64_t first = 0, last = -1;
     ShownWindow(first, last, series);
     const int64_t index = PointCount(series) - 1;
@@ -142,5 +187,5 @@ void TQtChartAdapter::HorizontalRangeChanged() {
 }
 
 void TQtChartAdapter::VerticalRangeChanged() {
-    axisY_->setRange(VerticalMinimum(), VerticalMaximum());
+    SetReadableRange(*axisY_, VerticalMinimum(), VerticalMaximum(), false);
 }

@@ -31,6 +31,14 @@ public:
     // Brings the Qt series and axes up to date now (normally done at the next event-loop turn).
     void Flush();
 
+    // The whole recording on one page: each series drawn from the minimum and maximum of the
+    // points under each pixel column. The page range stays as the controller set it and comes
+    // back when the overview is switched off.
+    void SetOverview(bool on);
+    bool Overview() const { return overview_; }
+    // The X range on screen: the page, or in the overview every reading.
+    void ShownRange(double& min, double& max) const;
+
     QChart* Chart() const { return chart_; }
     QLineSeries* Series1() const { return line_; }
     QAreaSeries* Series2() const { return area_; }
@@ -61,6 +69,7 @@ private:
     QValueAxis* axisY_ = nullptr;
     static constexpr int kPointFlushMs = 40;
     bool stale_ = false;
+    bool overview_ = false;
     bool flushPosted_ = false;
     std::unique_ptr<QObject> postContext_; // drops a posted flush when the adapter goes
     TPacedAction pacedFlush_{kPointFlushMs, [this] { ScheduleFlush(); }};

@@ -98,3 +98,39 @@ TEST_F(ConvertTest, UsageErrors) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConvertTest, ToASpreadsheetFileInTheLocalesStyle) {
+    Write("in.txt", kText);
+    const struct {
+        QByteArray decimalSep;
+        QByteArray expected;
+    } cases[] = {
+        {".", "\xEF\xBB\xBF"
+              "Received,Received (local time),No,Time,%RH,Temp,Unit,Dew point\r\n"
+              ",,1,10:20,45.6,23.4,\xC2\xB0"
+              "C,no\r\n"
+              ",,2,10:21,,-1.5,\xC2\xB0"
+              "F,yes\r\n"},
+        {",", "\xEF\xBB\xBF"
+              "Received;Received (local time);No;Time;%RH;Temp;Unit;Dew point\r\n"
+              ";;1;10:20;45,6;23,4;\xC2\xB0"
+              "C;no\r\n"
+              ";;2;10:21;;-1,5;\xC2\xB0"
+              "F;yes\r\n"},
+    };
+    for (const auto& c : cases) {
+        const TCliRun run =
+            RunCliInProcess({"convert", Path("in.txt"), Path("out.CSV")}, c.decimalSep);
+        EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
+        EXPECT_EQ(Read("out.CSV"), c.expected);
+    }
+    // A spreadsheet file that cannot be written says why and fails.
+    const TCliRun run =
+        RunCliInProcess({"convert", Path("in.txt"), Path("no/such/folder/out.csv")});
+    EXPECT_EQ(run.exitCode, kExitFailed);
+    EXPECT_TRUE(run.err.contains("out.csv")) << run.err.constData();
+}
+
+} // namespace

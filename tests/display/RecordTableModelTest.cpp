@@ -19,11 +19,11 @@ TRecord Reading(int32_t no) {
 TEST(RecordTableModel, ColumnsTitlesAndAlignments) {
     TRecordTable table;
     TRecordTableModel model(table);
-    ASSERT_EQ(model.columnCount(), 5);
+    ASSERT_EQ(model.columnCount(), 6);
     QStringList titles;
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < 6; ++c)
         titles << model.headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, (QStringList{"No", "Time", "%RH", "Temp", "Unit"}));
+    EXPECT_EQ(titles, (QStringList{"No", "Time", "%RH", "Temp", "Unit", "Received"}));
     table.Append(Reading(7));
     const auto align = [&](int c) {
         return model.index(0, c).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask;
@@ -33,6 +33,7 @@ TEST(RecordTableModel, ColumnsTitlesAndAlignments) {
     EXPECT_EQ(align(2), Qt::AlignRight);
     EXPECT_EQ(align(3), Qt::AlignLeft);
     EXPECT_EQ(align(4), Qt::AlignRight);
+    EXPECT_EQ(align(5), Qt::AlignLeft);
     EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
 }
 
@@ -49,6 +50,33 @@ TEST(RecordTableModel, ShowsCellsAndTheUnitsGlyphText) {
               QByteArray("DEW#"));
     EXPECT_FALSE(model.index(1, 0).data().isValid());
     EXPECT_FALSE(model.index(1, 2).data().isValid());
+}
+
+// The received moment: its own column and every cell's tooltip; a record opened from a file has
+// none, so its Received cell is empty and only the Unit cell keeps a tooltip (its glyphs).
+TEST(RecordTableModel, ReceivedColumnAndTooltips) {
+    TRecordTable table;
+    TRecordTableModel model(table);
+    const QDateTime when(QDate(2026, 12, 10), QTime(11, 20, 5));
+    TRecord received = Reading(1);
+    received.Received = when.toMSecsSinceEpoch();
+    table.Append(received);
+    table.Append(Reading(2)); // no received time
+    const int col = TRecordTableModel::ReceivedColumn;
+    EXPECT_EQ(model.index(0, col).data().toString(), QStringLiteral("2026-12-10 11:20:05"));
+    EXPECT_EQ(model.index(1, col).data().toString(), QString());
+    for (int c = 0; c <= col; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_TRUE(model.index(0, c)
+                        .data(Qt::ToolTipRole)
+                        .toString()
+                        .endsWith(QStringLiteral("Received 2026-12-10 11:20:05")));
+        EXPECT_EQ(model.index(1, c).data(Qt::ToolTipRole).isValid(), c == int(TField::Unit));
+    }
+    EXPECT_FALSE(model.index(1, int(TField::Unit))
+                     .data(Qt::ToolTipRole)
+                     .toString()
+                     .contains(QStringLiteral("Received")));
 }
 
 TEST(RecordTableModel, AppendsAreRowInsertionsAndClearIsAReset) {
