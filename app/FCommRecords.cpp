@@ -8,6 +8,7 @@
 #include "display/RecordTableModel.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphItemDelegate.h"
+#include "records/JournalStore.h"
 #include "records/LoggingPolicy.h"
 #include "records/RecordTable.h"
 
@@ -86,7 +87,10 @@ void TFCOMM::INDataToTable() {
                            State.UnitText, ReceivedNow()};
     if (OfferReading(counters, controls, reading) != TOfferOutcome::Record)
         return;
-    cds1->Append(MakeRecord(counters, reading));
+    const TRecord record = MakeRecord(counters, reading);
+    // The journal first: a record the table shows is always in the journal.
+    JournalRecord(record);
+    cds1->Append(record);
     Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue)));
     RecordDone(counters);
 }
@@ -94,6 +98,7 @@ void TFCOMM::INDataToTable() {
 void TFCOMM::RecordNewClick() {
     // No question: the message first, then the reset always follows.
     Dialogs().ShowMessage(QStringLiteral(" Record deleted "), TMessageIcon::Information);
+    JournalNextLife(TJournalEnd::New);
     ClearRecords();
 }
 
@@ -145,6 +150,7 @@ void TFCOMM::ClearRecords() {
 }
 
 void TFCOMM::RHORTEMPClick() {
+    JournalNextLife(TJournalEnd::Switch);
     ClearRecords();
     // Maximum first, so the new range never trips the axis's own check.
     if (RHORTEMP->isChecked()) {

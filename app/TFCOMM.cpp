@@ -9,6 +9,7 @@
 #include "display/TChartControl.h"
 #include "display/TGlyphLabel.h"
 #include "hid/HidControllerClass.h"
+#include "records/RecordJournal.h"
 #include "records/RecordTable.h"
 #include "serial/CommDriver.h"
 
@@ -406,6 +407,9 @@ void TFCOMM::BuildMenu() {
     N1000001 = limit("N1000001", QStringLiteral("100000"));
     limitess = limit("limitess", QStringLiteral("limitless"));
     N100001->setChecked(true);
+    RecordMenu->addSeparator();
+    RecentRecordings1 = RecordMenu->addAction(QStringLiteral("Recent Recordings..."));
+    RecentRecordings1->setObjectName(QStringLiteral("RecentRecordings1"));
     bar->addMenu(QString())->setObjectName(QStringLiteral("N3"));
 }
 
@@ -465,6 +469,7 @@ void TFCOMM::BindCommandMap() {
     on(RecordNew, &QToolButton::clicked, &TFCOMM::RecordNewClick);
     on(BtNew, &QToolButton::clicked, &TFCOMM::RecordNewClick);
     on(New1, &QAction::triggered, &TFCOMM::RecordNewClick);
+    on(RecentRecordings1, &QAction::triggered, &TFCOMM::RecentRecordingsClick);
     on(N10001, &QAction::triggered, &TFCOMM::N10001Click);
     on(N50001, &QAction::triggered, &TFCOMM::N50001Click);
     on(N100001, &QAction::triggered, &TFCOMM::N100001Click);
@@ -562,6 +567,8 @@ void TFCOMM::FormCreate() {
         setWindowTitle(QStringLiteral("RX47 Interface Program V2.01"));
     }
     ChartRangeStartup();
+    // After the window is up: the question about a recording left behind needs a shown window.
+    QTimer::singleShot(0, this, [this] { Guard([this] { JournalStartup(); }); });
 }
 
 void TFCOMM::FormResize() {}

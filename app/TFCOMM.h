@@ -38,6 +38,7 @@ class THidDeviceController;
 class TCommPortDriver;
 class TRecordTable;
 class TChartControl;
+enum class TJournalEnd;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
@@ -45,6 +46,7 @@ struct TFCOMMEnvironment {
     IHidPlatform* hidPlatform = nullptr;       // null: the machine's HID platform
     QByteArray (*decimalSepQuery)() = nullptr; // null: the environment's locale
     bool startTimers = true;                   // tests drive the timer handlers by hand
+    QString journalFolder; // empty: the user's state folder ($XDG_STATE_HOME/rx47)
 };
 
 class TFCOMM : public QMainWindow, private IUsbLinkHost {
@@ -258,6 +260,16 @@ public:
     void RHORTEMPClick();
     QByteArray LastRecordKey;
     int32_t SampleCountdown = 0;
+
+    // ---- Recording journal (FCommJournal.cpp) ------------------------------------------------
+    // Every record appended here also goes to the journal of the table's current life.
+    std::unique_ptr<class TRecordJournal> Journal;
+    QAction* RecentRecordings1 = nullptr; // "Record" menu: "Recent Recordings..."
+    void JournalStartup(); // the journal of the first life; offers a recording left behind
+    void JournalRecord(const struct TRecord& record);
+    void JournalNextLife(TJournalEnd how); // before the table is cleared by New or the switch
+    void RestoreRecording(const struct TJournalEntry& entry);
+    void RecentRecordingsClick();
     // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
     std::unique_ptr<QAbstractTableModel> RecordsModel;
     // Makes the newest record the grid's current row and scrolls to it.
