@@ -15,8 +15,9 @@ void PrepareHeadlessEnvironment() {
         mkdir(runtime.constData(), 0700);
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
+    // A program started by a test inherits the test's folder (and leaves its removal to it).
     static QByteArray state;
-    if (state.isEmpty()) {
+    if (state.isEmpty() && !qgetenv("XDG_STATE_HOME").startsWith("/tmp/rx47-state-")) {
         QByteArray pattern = "/tmp/rx47-state-XXXXXX";
         if (mkdtemp(pattern.data()) != nullptr) {
             state = pattern;
