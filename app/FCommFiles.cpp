@@ -15,16 +15,7 @@ namespace {
 
 // The grid hears nothing while a file operation walks or fills the table, and catches up once
 // at the end, also when the operation fails.
-class TUpdatesSuspended {
-public:
-    explicit TUpdatesSuspended(TRecordTable& table) : table_(table) { table_.SuspendUpdates(); }
-    ~TUpdatesSuspended() { table_.ResumeUpdates(); }
-    TUpdatesSuspended(const TUpdatesSuspended&) = delete;
-    TUpdatesSuspended& operator=(const TUpdatesSuspended&) = delete;
-
-private:
-    TRecordTable& table_;
-};
+using TUpdatesSuspended = TRecordTable::TUpdatesSuspended;
 
 // A progress dialog that appears only when the operation runs longer than half a second. It is
 // window-modal, so the user cannot start another command while a file is being read or written.

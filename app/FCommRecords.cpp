@@ -9,6 +9,7 @@
 #include "display/RecordTableModel.h"
 #include "display/TChartControl.h"
 #include "display/TGlyphItemDelegate.h"
+#include "records/JournalStore.h"
 #include "records/LoggingPolicy.h"
 #include "records/RecordTable.h"
 
@@ -92,13 +93,17 @@ void TFCOMM::INDataToTable() {
     const TLoggingControls controls{RecordSI->isChecked(), RepeatSet->isChecked(), IntervalInUse};
     const TReading reading{State.HumidityText, Readout.LCDTime, State.TemperatureText,
                            State.UnitText, ReceivedNow()};
-    LogReading(counters, controls, reading, *cds1,
-               [this] { Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue))); });
+    // The journal first: a record the table shows is always in the journal.
+    LogReading(
+        counters, controls, reading, *cds1,
+        [this] { Bt10->setText(QString::number(Chart->AddPoint(State.ChartValue))); },
+        [this](const TRecord& record) { JournalRecord(record); });
 }
 
 void TFCOMM::RecordNewClick() {
     // No question: the message first, then the reset always follows.
     Dialogs().ShowMessage(QStringLiteral(" Record deleted "), TMessageIcon::Information);
+    JournalNextLife(TJournalEnd::New);
     ClearRecords();
 }
 
@@ -163,6 +168,7 @@ void TFCOMM::ClearRecords() {
 }
 
 void TFCOMM::RHORTEMPClick() {
+    JournalNextLife(TJournalEnd::Switch);
     ClearRecords();
     // Maximum first, so the new range never trips the axis's own check.
     if (RHORTEMP->isChecked()) {

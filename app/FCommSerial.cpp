@@ -32,6 +32,13 @@ void TFCOMM::SerialStartup() {
         [this](TCommPortDriver* sender, const uint8_t* dataPtr, int32_t dataSize) {
             Guard([&] { H55RData(sender, dataPtr, dataSize); });
         });
+    // A failed read is reported as a failed USB read is: a history line, the link shown down.
+    Comm2->SetOnReadError([this](TCommPortDriver*, const QString& reason) {
+        Guard([&] {
+            AddHistoryLine(QStringLiteral("READ ERROR: ") + reason);
+            BtDiscon1Click();
+        });
+    });
 }
 
 void TFCOMM::H55RData(TCommPortDriver* /*sender*/, const uint8_t* dataPtr, int32_t dataSize) {
@@ -50,7 +57,7 @@ void TFCOMM::H55RData(TCommPortDriver* /*sender*/, const uint8_t* dataPtr, int32
             continue; // dropped without a message
         try {
             ShowSerialReading(frame->Digits);
-        } catch (const TException&) {
+        } catch (...) {
             if (!firstError)
                 firstError = std::current_exception();
         }

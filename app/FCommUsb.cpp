@@ -287,7 +287,16 @@ void TFCOMM::USBRData(THidDevice* hidDev, uint8_t reportID, const uint8_t* data,
                     [hidDev](const auto& stop) { return stop.first == hidDev; }))
         return; // its link is down; the reader stops once this delivery has returned
     TDeliveryScope scope(UsbDeliveryDepth, [this] { PostDeferredLinkWork(); });
-    UsbLink.TakeReport(hidDev, reportID, std::span<const uint8_t>(data, size));
+    try {
+        UsbLink.TakeReport(hidDev, reportID, std::span<const uint8_t>(data, size));
+    } catch (...) {
+        // Whatever went wrong, the link ends visibly (a history line, Connect up) and the reader
+        // stops: an error that reached the reader would end it without a word.
+        const QString message = ExceptionMessage();
+        ReleaseLink();
+        StopReader(hidDev);
+        DecodeFailed(message);
+    }
 }
 
 // ---- The link's host ------------------------------------------------------------------------

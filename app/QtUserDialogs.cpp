@@ -1,5 +1,7 @@
 #include "app/QtUserDialogs.h"
 
+#include "app/RecentRecordingsDialog.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -35,6 +37,22 @@ void TQtUserDialogs::ShowMessage(const QString& text, TMessageIcon icon, const Q
         break;
     }
     box.exec();
+}
+
+bool TQtUserDialogs::AskYesNo(const QString& text, const QString& caption) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(caption.isEmpty() ? (parent_ ? parent_->windowTitle() : QString())
+                                         : caption);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString>
+TQtUserDialogs::ChooseRecording(const std::vector<TRecordingListItem>& recordings) {
+    return ChooseRecordingDialog(parent_, recordings);
 }
 
 namespace {

@@ -11,6 +11,9 @@ public:
     void ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) override;
     std::optional<QString> AskSaveFileName(const TFileDialogRequest& request) override;
     std::optional<QString> AskOpenFileName(const TFileDialogRequest& request) override;
+    bool AskYesNo(const QString& text, const QString& caption) override;
+    std::optional<QString>
+    ChooseRecording(const std::vector<TRecordingListItem>& recordings) override;
 
 private:
     QWidget* parent_;

@@ -13,6 +13,7 @@
 #include "hid/HidControllerClass.h"
 #include "records/AlarmLimits.h"
 #include "records/ReadingStatistics.h"
+#include "records/RecordJournal.h"
 #include "records/RecordTable.h"
 #include "serial/CommDriver.h"
 
@@ -446,6 +447,9 @@ void TFCOMM::BuildMenu() {
     N1000001 = limit("N1000001", QStringLiteral("100000"));
     limitess = limit("limitess", QStringLiteral("limitless"));
     N100001->setChecked(true);
+    RecordMenu->addSeparator();
+    RecentRecordings1 = RecordMenu->addAction(QStringLiteral("Recent Recordings..."));
+    RecentRecordings1->setObjectName(QStringLiteral("RecentRecordings1"));
     bar->addMenu(QString())->setObjectName(QStringLiteral("N3"));
 }
 
@@ -506,6 +510,7 @@ void TFCOMM::BindCommandMap() {
     on(RecordNew, &QToolButton::clicked, &TFCOMM::RecordNewClick);
     on(BtNew, &QToolButton::clicked, &TFCOMM::RecordNewClick);
     on(New1, &QAction::triggered, &TFCOMM::RecordNewClick);
+    on(RecentRecordings1, &QAction::triggered, &TFCOMM::RecentRecordingsClick);
     on(N10001, &QAction::triggered, &TFCOMM::N10001Click);
     on(N50001, &QAction::triggered, &TFCOMM::N50001Click);
     on(N100001, &QAction::triggered, &TFCOMM::N100001Click);
@@ -622,6 +627,8 @@ void TFCOMM::FormCreate() {
     }
     ChartRangeStartup();
     ShowLinkState();
+    // After the window is up: the question about a recording left behind needs a shown window.
+    QTimer::singleShot(0, this, [this] { Guard([this] { JournalStartup(); }); });
 }
 
 void TFCOMM::FormResize() {}

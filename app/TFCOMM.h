@@ -44,6 +44,7 @@ class TAlarmMonitor;
 class TAlarmLines;
 class TReadingStatistics;
 enum class TQuantity;
+enum class TJournalEnd;
 
 // What the window is built on; tests swap in their own pieces.
 struct TFCOMMEnvironment {
@@ -53,6 +54,7 @@ struct TFCOMMEnvironment {
     bool startTimers = true;                   // tests drive the timer handlers by hand
     // Says an alarm to the user; null: a desktop notification, else the window's caption.
     std::function<void(const QString&)> alarmNotify;
+    QString journalFolder; // empty: the user's state folder ($XDG_STATE_HOME/rx47)
 };
 
 class TFCOMM : public QMainWindow, private IUsbLinkHost {
@@ -275,6 +277,16 @@ public:
     int32_t SampleCountdown = 0;
     // The last text of RecordSITime that was a number: the interval recording uses.
     QByteArray IntervalInUse = "10";
+
+    // ---- Recording journal (FCommJournal.cpp) ------------------------------------------------
+    // Every record appended here also goes to the journal of the table's current life.
+    std::unique_ptr<class TRecordJournal> Journal;
+    QAction* RecentRecordings1 = nullptr; // "Record" menu: "Recent Recordings..."
+    void JournalStartup(); // the journal of the first life; offers a recording left behind
+    void JournalRecord(const struct TRecord& record);
+    void JournalNextLife(TJournalEnd how); // before the table is cleared by New or the switch
+    void RestoreRecording(const struct TJournalEntry& entry);
+    void RecentRecordingsClick();
     // Owns Data1; declared after cds1 so the grid's model goes before the table it watches.
     std::unique_ptr<QAbstractTableModel> RecordsModel;
     // Makes the newest record the grid's current row and scrolls to it.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 enum class TMessageIcon { None, Information, Error };
 
@@ -16,6 +17,15 @@ struct TFileDialogRequest {
     bool confirmOverwrite = false;
 };
 
+// One kept recording as the "Recent Recordings..." list shows it.
+struct TRecordingListItem {
+    QString path;
+    QString started, ended; // local date and time
+    QString records;        // how many
+    QString quantity;       // "%RH" or "Temp"
+    QString how;            // how it ended: "New", "switch", "Exit", "crash"
+};
+
 class IUserDialogs {
 public:
     virtual ~IUserDialogs() = default;
@@ -25,6 +35,15 @@ public:
     // A save or open dialog; nullopt when cancelled.
     virtual std::optional<QString> AskSaveFileName(const TFileDialogRequest& request) = 0;
     virtual std::optional<QString> AskOpenFileName(const TFileDialogRequest& request) = 0;
+    // A question with Yes and No buttons; true for Yes. Dialogs that cannot ask answer No.
+    virtual bool AskYesNo(const QString& /*text*/, const QString& /*caption*/ = {}) {
+        return false;
+    }
+    // The kept recordings to choose one from; the chosen item's path, nullopt when cancelled.
+    virtual std::optional<QString>
+    ChooseRecording(const std::vector<TRecordingListItem>& /*recordings*/) {
+        return std::nullopt;
+    }
 };
 
 // Converts a filter of the form "Excel File(*.xls)|*.xls|..." into Qt's "Excel File(*.xls);;...".

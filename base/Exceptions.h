@@ -1,6 +1,7 @@
 #pragma once
-// The program's exception types. Every error that a handler may raise derives from TException,
-// so the one place that reports errors on the event thread (HandlerGuard) can show any of them.
+// The program's exception types. The program's own errors derive from TException; the standard
+// library's (a table row out of range, an allocation that failed) can reach a handler too, so
+// the places that report errors take any exception and describe it with ExceptionMessage.
 
 #include <QString>
 #include <exception>
@@ -27,3 +28,8 @@ class EFCreateError : public TException {
 public:
     using TException::TException;
 };
+
+// The text to show for the exception being handled; call inside a catch block. The program's
+// own errors give their message, std::bad_alloc "Out of memory", any other std::exception its
+// what() text, and anything else "Unknown error".
+QString ExceptionMessage();

@@ -7,6 +7,7 @@
 #include "hid/HidDeviceReadThread.h"
 #include "hid/HidEvents.h"
 #include "hid/HidPlatform.h"
+#include "hid/HidReadPort.h"
 
 #include <QByteArray>
 #include <QList>
@@ -96,15 +97,15 @@ public:
 
     // The reader's wait slice in milliseconds; values outside 10 to 10000 are ignored.
     void SetSleepTime(int32_t milliseconds);
-    int32_t SleepTime() const { return sleepTime_.load(); }
+    int32_t SleepTime() const { return port_->sleepTime.load(); }
 
     // Closes the handles, clears Plugged, calls the unplug handler once. The reader keeps running.
     void MarkUnplugged();
 
     THidDeviceController* Controller() const { return controller_; }
-    bool Plugged() const { return plugged_.load(); }
-    bool CheckedOut() const { return checkedOut_.load(); }
-    bool InEvent() const { return inEvent_.load(); }
+    bool Plugged() const { return port_->plugged.load(); }
+    bool CheckedOut() const { return port_->checkedOut.load(); }
+    bool InEvent() const { return port_->inEvent.load(); }
     bool HasReader() const { return reader_ != nullptr; }
     // A report or error of the reader waits for the event thread.
     bool ReaderDeliveryPending() const { return reader_ != nullptr && reader_->DeliveryPending(); }
@@ -120,40 +121,30 @@ private:
     THidHandle OpenWithFallback(); // read-write, else query-only; sets ReadWriteAccess
     bool OpenQueryHandle();
     void CloseQueryHandle();
-    bool OpenReadHandle();
-    void CloseReadHandle();
+    void CloseReadHandle() { port_->Close(); }
     const THidPreparsed& EnsurePreparsed();
     void StartReaderIfReady();
     void StopReader();
 
-    // Reader thread.
-    bool BeginRead(uint8_t* buffer, uint32_t length, uint32_t& error);
-    THidWaitResult WaitRead();
-    uint32_t TakeReadCount();
-    void CancelPendingRead();
     // Event thread, from the reader's deliveries. The handler call is the last thing they do:
     // the handler may release this device.
     void DeliverReport(const uint8_t* report, uint32_t bytesRead);
     void DeliverError(uint32_t error);
 
-    void SetInEvent(bool inEvent) { inEvent_.store(inEvent); }
-    void SetCheckedOut(bool checkedOut) { checkedOut_.store(checkedOut); }
+    void SetInEvent(bool inEvent) { port_->inEvent.store(inEvent); }
+    void SetCheckedOut(bool checkedOut) { port_->checkedOut.store(checkedOut); }
 
     IHidPlatform& platform_;
     THidDeviceController* controller_;
-    std::atomic<bool> plugged_{true};
-    std::atomic<bool> checkedOut_{false};
-    std::atomic<bool> inEvent_{false};
     THidHandle queryHandle_ = kInvalidHidHandle;
-    // The reader opens and uses the read handle; MarkUnplugged may close it meanwhile.
-    mutable std::mutex readHandleLock_;
-    THidHandle readHandle_ = kInvalidHidHandle;
     THidAttributes identity_;
     std::unique_ptr<THidPnPInfo> pnp_;
+    // The flags, the wait slice and the read handle, shared with the reader so that it can end
+    // on its own after this device is gone.
+    std::shared_ptr<THidReadPort> port_;
     QString productTextCache_;
     THidPreparsed preparsed_;
     QString serialTextCache_;
-    std::atomic<int32_t> sleepTime_{100};
     THidDataEvent dataHandler_;
     THidDataErrorEvent errorHandler_;
     THidPlugEvent unplugHandler_;

@@ -5,7 +5,6 @@
 #include "hid/HidStrings.h"
 
 #include <array>
-#include <chrono>
 
 THidPnPInfo::THidPnPInfo(const THidInterfaceDetail& detail)
     : DevInstance(detail.DevInstance), InterfacePath(detail.InterfacePath),
@@ -16,7 +15,8 @@ THidPnPInfo::THidPnPInfo(const THidInterfaceDetail& detail)
 
 THidDevice::THidDevice(IHidPlatform& platform, std::unique_ptr<THidPnPInfo> pnp,
                        THidDeviceController* controller)
-    : platform_(platform), controller_(controller), pnp_(std::move(pnp)) {
+    : platform_(platform), controller_(controller), pnp_(std::move(pnp)),
+      port_(std::make_shared<THidReadPort>(platform, pnp_->InterfacePath)) {
     if (controller_ != nullptr) {
         SetDataHandler(controller_->OnDeviceData()); // not checked out: no reader starts
         unplugHandler_ = controller_->OnDeviceUnplug();
@@ -45,7 +45,7 @@ THidDevice::~THidDevice() {
 }
 
 bool THidDevice::IsAccessible() const {
-    return plugged_.load() && (checkedOut_.load() || inEvent_.load());
+    return port_->Accessible();
 }
 
 THidHandle THidDevice::OpenWithFallback() {
@@ -68,25 +68,6 @@ void THidDevice::CloseQueryHandle() {
     if (queryHandle_ != kInvalidHidHandle)
         platform_.Close(queryHandle_);
     queryHandle_ = kInvalidHidHandle;
-}
-
-bool THidDevice::OpenReadHandle() {
-    std::lock_guard lock(readHandleLock_);
-    if (!IsAccessible())
-        return false;
-    if (readHandle_ == kInvalidHidHandle)
-        readHandle_ = platform_.Open(pnp_->InterfacePath, THidAccess::OverlappedRead);
-    return readHandle_ != kInvalidHidHandle;
-}
-
-void THidDevice::CloseReadHandle() {
-    THidHandle handle = kInvalidHidHandle;
-    {
-        std::lock_guard lock(readHandleLock_);
-        std::swap(handle, readHandle_);
-    }
-    if (handle != kInvalidHidHandle)
-        platform_.Close(handle);
 }
 
 const THidPreparsed& THidDevice::EnsurePreparsed() {
@@ -156,13 +137,13 @@ void THidDevice::SetDataHandler(const THidDataEvent& handler) {
 
 void THidDevice::SetSleepTime(int32_t milliseconds) {
     if (milliseconds >= 10 && milliseconds <= 10000)
-        sleepTime_.store(milliseconds);
+        port_->sleepTime.store(milliseconds);
 }
 
 void THidDevice::MarkUnplugged() {
     CloseQueryHandle();
     CloseReadHandle();
-    plugged_.store(false);
+    port_->plugged.store(false);
     if (unplugHandler_) {
         const THidPlugEvent handler = unplugHandler_;
         unplugHandler_ = {};
@@ -176,7 +157,8 @@ void THidDevice::StartReaderIfReady() {
     // The capabilities are fetched here, on the event thread; the reader only uses its buffer.
     THidCaps caps;
     ReadCaps(caps);
-    reader_ = std::make_shared<THidDeviceReadThread>(this, caps.InputReportByteLength, unread_);
+    reader_ =
+        std::make_shared<THidDeviceReadThread>(this, port_, caps.InputReportByteLength, unread_);
     reader_->Start();
 }
 
@@ -192,53 +174,6 @@ void THidDevice::StopReader() {
     }
     reader->RequestTerminate();
     reader->WaitFor();
-}
-
-bool THidDevice::BeginRead(uint8_t* buffer, uint32_t length, uint32_t& error) {
-    if (!OpenReadHandle()) {
-        error = platform_.NotConnectedError();
-        return false;
-    }
-    THidHandle handle;
-    {
-        std::lock_guard lock(readHandleLock_);
-        handle = readHandle_;
-    }
-    if (platform_.BeginRead(handle, buffer, length))
-        return true;
-    error = platform_.LastError();
-    return false;
-}
-
-THidWaitResult THidDevice::WaitRead() {
-    THidHandle handle;
-    {
-        std::lock_guard lock(readHandleLock_);
-        handle = readHandle_;
-    }
-    return platform_.WaitRead(handle, std::chrono::milliseconds(SleepTime()));
-}
-
-uint32_t THidDevice::TakeReadCount() {
-    THidHandle handle;
-    {
-        std::lock_guard lock(readHandleLock_);
-        handle = readHandle_;
-    }
-    uint32_t bytes = 0;
-    if (handle == kInvalidHidHandle || !platform_.TakeReadCount(handle, bytes))
-        return 0;
-    return bytes;
-}
-
-void THidDevice::CancelPendingRead() {
-    THidHandle handle;
-    {
-        std::lock_guard lock(readHandleLock_);
-        handle = readHandle_;
-    }
-    if (handle != kInvalidHidHandle)
-        platform_.CancelRead(handle);
 }
 
 void THidDevice::DeliverReport(const uint8_t* report, uint32_t bytesRead) {

@@ -3,6 +3,7 @@
 #include "hid/HidControllerClass.h"
 
 #include "hid/HidEventDispatcher.h"
+#include "hid/HidReadPort.h"
 
 #include <algorithm>
 #include <chrono>
@@ -74,9 +75,10 @@ void THidDeliveryChannel::ReturnUndelivered() {
     queue.clear();
 }
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, uint32_t inputReportByteLength,
+THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::shared_ptr<THidReadPort> port,
+                                           uint32_t inputReportByteLength,
                                            std::shared_ptr<THidBacklog> unread)
-    : Device(device), ReportBuffer(inputReportByteLength),
+    : ReportBuffer(inputReportByteLength), port_(std::move(port)),
       channel_(std::make_shared<THidDeliveryChannel>(device, std::move(unread))),
       dispatcher_(THidEventDispatcher::ForEventThread()) {}
 
@@ -205,19 +207,19 @@ bool THidDeviceReadThread::DeliverError(uint32_t error) {
 
 void THidDeviceReadThread::PauseAfterFailedStart() {
     std::unique_lock lock(channel_->mutex);
-    channel_->changed.wait_for(lock, std::chrono::milliseconds(Device->SleepTime()),
+    channel_->changed.wait_for(lock, std::chrono::milliseconds(port_->sleepTime.load()),
                                [&] { return channel_->terminate; });
 }
 
 void THidDeviceReadThread::Execute() {
-    // Nothing of the device is touched once the terminate request is seen: a handler may have
-    // released the device and left this reader to finish on its own.
+    // Only the shared port is used: a handler may release the device at any moment and leave
+    // this reader to finish on its own.
     THidWaitResult lastWait = THidWaitResult::Completed;
     while (!terminate_.load()) {
         lastWait = THidWaitResult::Completed;
         std::fill(ReportBuffer.begin(), ReportBuffer.end(), uint8_t{0});
-        if (!Device->BeginRead(ReportBuffer.data(), static_cast<uint32_t>(ReportBuffer.size()),
-                               ErrorCode)) {
+        if (!port_->BeginRead(ReportBuffer.data(), static_cast<uint32_t>(ReportBuffer.size()),
+                              ErrorCode)) {
             if (!DeliverError(ErrorCode))
                 break;
             if (!terminate_.load())
@@ -225,17 +227,17 @@ void THidDeviceReadThread::Execute() {
             continue;
         }
         do {
-            lastWait = Device->WaitRead();
+            lastWait = port_->WaitRead();
         } while (!terminate_.load() && lastWait != THidWaitResult::Completed);
         if (terminate_.load())
             break;
-        BytesRead = Device->TakeReadCount();
+        BytesRead = port_->TakeReadCount();
         if (BytesRead > 0 && !QueueReport(ReportBuffer.data(), BytesRead))
             break;
     }
     // A read still queued is cancelled before the buffer goes away.
     if (lastWait != THidWaitResult::Completed)
-        Device->CancelPendingRead();
+        port_->CancelPendingRead();
     {
         std::lock_guard lock(channel_->mutex);
         channel_->finished = true;

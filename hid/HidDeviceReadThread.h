@@ -16,8 +16,9 @@
 //
 // Ownership: the device holds its reader (shared, so a stop requested from inside the reader's
 // own delivery can hand the reader to the running delivery, which joins it once the handler has
-// returned). The reader does not own its device and touches nothing of it after a terminate
-// request has been seen.
+// returned). The reader never touches its device: it reads through the device's THidReadPort,
+// which it shares, so a handler may release the device at any moment and the reader still
+// finishes on its own. Only the deliveries, on the event thread, call the device.
 //
 // Threads: creation, Start, RequestTerminate and WaitFor run on the event thread, which is the
 // application's main thread (deliveries are posted to it through THidEventDispatcher).
@@ -35,6 +36,7 @@
 class THidDevice;
 class THidDeviceReadThread;
 class THidEventDispatcher;
+class THidReadPort;
 
 // One report as read (the report ID first), or a read that could not be started.
 struct THidQueuedDelivery {
@@ -82,8 +84,9 @@ struct THidDeliveryChannel {
 class THidDeviceReadThread {
 public:
     // `unread`: the device's undelivered reports, delivered by this reader before what it reads.
-    THidDeviceReadThread(THidDevice* device, uint32_t inputReportByteLength,
-                         std::shared_ptr<THidBacklog> unread);
+    // `device` receives the deliveries (on the event thread); `port` is what the reader reads.
+    THidDeviceReadThread(THidDevice* device, std::shared_ptr<THidReadPort> port,
+                         uint32_t inputReportByteLength, std::shared_ptr<THidBacklog> unread);
     ~THidDeviceReadThread();
     THidDeviceReadThread(const THidDeviceReadThread&) = delete;
     THidDeviceReadThread& operator=(const THidDeviceReadThread&) = delete;
@@ -101,7 +104,6 @@ public:
 
     // Reader state, used by the reader thread only.
     uint32_t ErrorCode = 0;
-    THidDevice* const Device;
     uint32_t BytesRead = 0;
     std::vector<uint8_t> ReportBuffer; // the buffer of the read in progress
 
@@ -117,6 +119,7 @@ private:
     void PauseAfterFailedStart();
     void Join();
 
+    const std::shared_ptr<THidReadPort> port_;
     std::shared_ptr<THidDeliveryChannel> channel_;
     THidEventDispatcher& dispatcher_;
     std::atomic<bool> terminate_{false};

@@ -108,13 +108,17 @@ void TUsbLink::TakeReport(THidDevice* device, uint8_t reportId, std::span<const 
         bool answer = false;
         try {
             answer = host_.UseFrame();
-        } catch (const TException& error) {
+        } catch (...) {
+            // Any error of the decode or of the recording (the program's own, the table's,
+            // an allocation that failed) ends the link the same visible way: the reader must
+            // never end quietly behind a pressed button.
             // The frame stays as it was (RxHex, USBtxt, FramePending) for a look at what failed.
             // The link goes down before the host hears of it, so a host that ends its run there
             // finds nothing left to disconnect.
+            const QString message = ExceptionMessage();
             host_.ReleaseLink();
             host_.StopReader(device);
-            host_.DecodeFailed(error.Message());
+            host_.DecodeFailed(message);
             return;
         }
         if (answer)

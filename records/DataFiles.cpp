@@ -94,7 +94,8 @@ TLoadOutcome LoadText(QFile& file, TRecordTable& table, const TFileProgress& pro
                                                "more than five items",
                                                "first item is not an integer",
                                                "line too long",
-                                               "table full"};
+                                               "table full",
+                                               "received time not readable"};
         outcome.reason = QStringLiteral("line %1: %2")
                              .arg(reader.ErrorLine())
                              .arg(QLatin1String(kReasons[int(reader.Error())]));

@@ -40,11 +40,15 @@ TRecord MakeRecord(const TLoggingState& state, const TReading& reading) {
 
 TOfferOutcome LogReading(TLoggingState& state, const TLoggingControls& controls,
                          const TReading& reading, TRecordTable& table,
-                         const std::function<void()>& plot) {
+                         const std::function<void()>& plot,
+                         const std::function<void(const TRecord&)>& beforeAppend) {
     const TOfferOutcome outcome = OfferReading(state, controls, reading);
     if (outcome != TOfferOutcome::Record)
         return outcome;
-    table.Append(MakeRecord(state, reading));
+    const TRecord record = MakeRecord(state, reading);
+    if (beforeAppend)
+        beforeAppend(record);
+    table.Append(record);
     if (plot)
         plot();
     ++state.RecordNo;

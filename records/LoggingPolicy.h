@@ -50,11 +50,13 @@ TRecord MakeRecord(const TLoggingState& state, const TReading& reading);
 
 // A reading's whole way into the table, as every recorder takes it: the policy, then for a
 // record the append to `table` (its number is RecordNo), `plot` (the chart point), and the next
-// number. A bad interval text raises EConvertError as OfferReading does, before anything is
-// appended.
+// number; `beforeAppend` sees the record just before the table takes it (the window journals it
+// there, so that a record the table shows is always in the journal). A bad interval text raises
+// EConvertError as OfferReading does, before anything is appended.
 TOfferOutcome LogReading(TLoggingState& state, const TLoggingControls& controls,
                          const TReading& reading, TRecordTable& table,
-                         const std::function<void()>& plot = {});
+                         const std::function<void()>& plot = {},
+                         const std::function<void(const TRecord&)>& beforeAppend = {});
 
 // One Trecord tick.
 void SamplingTick(TLoggingState& state, bool samplingInterval);

@@ -127,6 +127,17 @@ public:
     // changed meanwhile. Calls nest.
     void SuspendUpdates();
     void ResumeUpdates();
+    // Suspends updates for the life of a scope.
+    class TUpdatesSuspended {
+    public:
+        explicit TUpdatesSuspended(TRecordTable& table) : table_(table) { table_.SuspendUpdates(); }
+        ~TUpdatesSuspended() { table_.ResumeUpdates(); }
+        TUpdatesSuspended(const TUpdatesSuspended&) = delete;
+        TUpdatesSuspended& operator=(const TUpdatesSuspended&) = delete;
+
+    private:
+        TRecordTable& table_;
+    };
 
     void AddListener(IRecordTableListener* listener);
     void RemoveListener(IRecordTableListener* listener);

@@ -3,6 +3,7 @@
 #include "base/Conversion.h"
 #include "records/AnsiCodePage.h"
 #include "records/ByteScan.h"
+#include "records/JournalFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -258,12 +259,54 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordVi
 
 TTextTableReader::TTextTableReader(TSink sink) : sink_(std::move(sink)) {}
 
+namespace {
+// Enough of a first line to tell the journal's header from any other.
+constexpr size_t kFirstLineKept = 64;
+} // namespace
+
+void TTextTableReader::EndJournalLine(const char* begin, const char* end) {
+    SplitTextTableItems(begin, end, kFieldCount + 1, items_, scratch_);
+    if (items_.empty())
+        return;
+    if (items_.size() > size_t(kFieldCount + 1))
+        return Fail(TError::TooManyItems);
+    record_.No = ToInteger(items_[0].data, items_[0].size);
+    if (!record_.No)
+        return Fail(TError::BadNumber);
+    for (size_t i = 0; i < record_.Text.size(); ++i) {
+        if (i + 1 < items_.size()) {
+            record_.Text[i] =
+                QByteArrayView(items_[i + 1].data,
+                               qsizetype(std::min<size_t>(items_[i + 1].size, kTextFieldWidth)));
+        } else {
+            record_.Text[i].reset();
+        }
+    }
+    record_.Received = kNoReceivedTime;
+    if (items_.size() == size_t(kFieldCount + 1)) {
+        const TTextItem& item = items_.back();
+        if (!(item.size == 4 && std::memcmp(item.data, "NULL", 4) == 0)) {
+            const auto received = ParseReceivedText(item.data, item.size);
+            if (!received)
+                return Fail(TError::BadReceived);
+            record_.Received = *received;
+        }
+    }
+    if (!sink_(record_))
+        return Fail(TError::Refused);
+    ++records_;
+}
+
 void TTextTableReader::EndLine(const char* begin, const char* end) {
     ++lineNumber_;
     if (inFirstLine_) {
-        inFirstLine_ = false; // the header, whatever it holds
+        inFirstLine_ = false; // the header: only whether it is a journal's is of interest
+        firstLine_.append(begin, std::min(size_t(end - begin), kFirstLineKept));
+        journal_ = IsJournalHeader(firstLine_.data(), firstLine_.data() + firstLine_.size());
         return;
     }
+    if (journal_)
+        return EndJournalLine(begin, end);
     switch (ParseTextTableLine(begin, end, record_, scratch_, &cutValues_)) {
     case TTextLineResult::Blank:
         return;
@@ -288,8 +331,10 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
     const char* end = data + size;
     if (skipLf_ && p < end) {
         skipLf_ = false;
-        if (*p == '\n')
+        if (*p == '\n') {
             ++p;
+            ++completeBytes_;
+        }
     }
     if (p < end && *p != 0)
         sawText_ = true;
@@ -300,8 +345,13 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
             stopped_ = true;
         }
         if (eol == end) {
-            // The first line is never examined, so it needs no keeping however long it is.
-            if (!inFirstLine_) {
+            // The first line is only told apart from a journal's header, so it needs no keeping
+            // beyond that however long it is.
+            if (inFirstLine_) {
+                if (firstLine_.size() < kFirstLineKept)
+                    firstLine_.append(
+                        p, std::min(size_t(end - p), kFirstLineKept - firstLine_.size()));
+            } else {
                 if (pending_.size() + size_t(end - p) > kMaxLineBytes) {
                     ++lineNumber_;
                     Fail(TError::LineTooLong);
@@ -332,10 +382,13 @@ bool TTextTableReader::Feed(const char* data, size_t size) {
                 skipLf_ = true;
             }
         }
+        if (error_ == TError::None)
+            completeBytes_ = fed_ + (p - data);
         // A line has ended, so whatever follows begins a line of its own.
         if (p < end && *p != 0)
             sawText_ = true;
     }
+    fed_ += int64_t(size);
     return error_ == TError::None && !stopped_;
 }
 
@@ -348,6 +401,13 @@ bool TTextTableReader::Finish() {
     if (lineNumber_ == 0 && !sawText_) {
         Fail(TError::Empty);
         return false;
+    }
+    if (journal_) {
+        // A journal's last line without its ending was cut short: left out, never misread. So
+        // is whatever follows a zero byte (a power cut can leave a zero-filled tail).
+        tornEnd_ = !pending_.empty() || stopped_;
+        pending_.clear();
+        return true;
     }
     // A last line without an ending still counts.
     if (!pending_.empty() || (inFirstLine_ && sawText_)) {

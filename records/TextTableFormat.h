@@ -50,9 +50,13 @@ TTextLineResult ParseTextTableLine(const char* begin, const char* end, TRecordVi
 // without an ending still counts; a zero byte ends the text. The first line is skipped unread.
 // Each record goes to the sink as soon as its line is read, so a failing line keeps the records
 // of the lines before it, and no record is begun for the failing line itself.
+//
+// A first line that is the recording journal's header (JournalFormat.h) makes it a journal: each
+// line may carry a sixth item, the received time (or NULL), which must read as one; and a last
+// line without its line end (cut short by a crash) is left out instead of read.
 class TTextTableReader {
 public:
-    enum class TError { None, Empty, TooManyItems, BadNumber, LineTooLong, Refused };
+    enum class TError { None, Empty, TooManyItems, BadNumber, LineTooLong, Refused, BadReceived };
     // Returns false to refuse the record (stops the reading with TError::Refused). The record's
     // texts view the reader's bytes and last only for the call.
     using TSink = std::function<bool(const TRecordView&)>;
@@ -74,9 +78,16 @@ public:
     int64_t RecordsRead() const { return records_; }
     // Values longer than the table's fields, cut to 20 characters.
     int64_t CutValues() const { return cutValues_; }
+    // The first line was the journal's header.
+    bool IsJournal() const { return journal_; }
+    // A journal whose last line was cut short (left out).
+    bool TornEnd() const { return tornEnd_; }
+    // Bytes up to the end of the last line read in full: where a journal may be continued.
+    int64_t CompleteBytes() const { return completeBytes_; }
 
 private:
     void EndLine(const char* begin, const char* end);
+    void EndJournalLine(const char* begin, const char* end);
     void Fail(TError error) { error_ = error; }
 
     TSink sink_;
@@ -92,4 +103,10 @@ private:
     int64_t lineNumber_ = 0; // lines ended so far
     int64_t records_ = 0;
     int64_t cutValues_ = 0;
+    std::string firstLine_; // the start of the first line, enough to tell a journal's header
+    bool journal_ = false;
+    bool tornEnd_ = false;
+    int64_t fed_ = 0;           // bytes fed before the current chunk
+    int64_t completeBytes_ = 0; // see CompleteBytes()
+    std::vector<TTextItem> items_;
 };

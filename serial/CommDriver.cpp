@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -141,6 +142,22 @@ void TCommPortDriver::PollReceive() {
     do {
         count = ::read(fd_, buffer_.data(), buffer_.size());
     } while (count < 0 && errno == EINTR);
+    // A failed read, or a port hung up (its reads then end at once with nothing, as a read of a
+    // quiet port does, so the hang-up is asked for): the port is gone or broken, and polling it
+    // on would fail forever without a word.
+    int failure = count < 0 && errno != EAGAIN && errno != EWOULDBLOCK ? errno : 0;
+    if (count == 0) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            failure = EIO;
+    }
+    if (failure != 0) {
+        const QString reason = qt_error_string(failure);
+        Disconnect();
+        if (const TComPortReadErrorEvent handler = onReadError_)
+            handler(this, reason);
+        return;
+    }
     if (count <= 0 || !onReceiveData_)
         return;
     delivering_ = true;

@@ -43,6 +43,9 @@ enum TComPortSwHandshaking : uint8_t { shNONE, shXONXOFF };
 // The bytes are valid only during the call: the driver reuses its buffer on the next tick.
 using TComPortReceiveDataEvent =
     std::function<void(TCommPortDriver* sender, const uint8_t* dataPtr, int32_t dataSize)>;
+// A read that failed (the port went away, an I/O error): the driver has disconnected; the text
+// is the system's reason.
+using TComPortReadErrorEvent = std::function<void(TCommPortDriver* sender, const QString& reason)>;
 // Device path for a port name; an empty path makes Connect fail.
 using TComPortPathResolver = std::function<QByteArray(TComPortNumber port)>;
 
@@ -112,6 +115,7 @@ public:
     void SetEnableDTROnOpen(bool value) { enableDtrOnOpen_ = value; }
     void SetOutputTimeout(uint16_t value) { outputTimeout_ = value; } // stored only
     void SetOnReceiveData(TComPortReceiveDataEvent handler) { onReceiveData_ = std::move(handler); }
+    void SetOnReadError(TComPortReadErrorEvent handler) { onReadError_ = std::move(handler); }
 
     // Null: DefaultComPortPath.
     void SetPortPathResolver(TComPortPathResolver resolver) { resolver_ = std::move(resolver); }
@@ -131,6 +135,7 @@ private:
     uint16_t inBufSize_ = 2048;
     uint16_t outBufSize_ = 2048;
     TComPortReceiveDataEvent onReceiveData_;
+    TComPortReadErrorEvent onReadError_;
     uint16_t pollingDelay_ = 50;
     bool enableDtrOnOpen_ = true;
     uint16_t outputTimeout_ = 4000;

@@ -53,6 +53,19 @@ TEST_F(ConvertTest, TextToPacketAndBack) {
     EXPECT_EQ(Read("back.xls"), kText);
 }
 
+TEST_F(ConvertTest, AJournalConvertsLikeAnyTextTableItsCutLastLineLeftOut) {
+    // A recording journal as a crash leaves it: the received-time column, a last line cut short.
+    Write("rx47-20251211-162536-123-RH.txt",
+          "No\tTime\t%RH\tTemp\tUnit\tReceived\r\n"
+          "1\t10:20\t45.6%RH\t23.4\t#\t2025-12-11T16:25:36.123+01:00\r\n"
+          "2\t10:21\tNULL\t-1.5\tDEW?\t2025-12-11T16:25:37.123+01:00\r\n"
+          "3\t10:22\t4");
+    const TCliRun run =
+        RunCliInProcess({"convert", Path("rx47-20251211-162536-123-RH.txt"), Path("out.xml")});
+    EXPECT_EQ(run.exitCode, kExitOk) << run.err.constData();
+    EXPECT_EQ(Read("out.xml"), kPacket);
+}
+
 TEST_F(ConvertTest, AsAProgram) {
     Write("in.xml", kPacket);
     const TCliRun run = RunCliProgram({"convert", Path("in.xml"), Path("out")});

@@ -172,25 +172,6 @@ TEST_F(DataFiles, SaveIntoAMissingFolderReportsPerFormatAndCreatesNothing) {
 }
 
 // A file size limit makes the write fail part-way, even for root, without a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    sighandler_t oldHandler_;
-};
-
 TEST_F(DataFiles, AFailedSaveLeavesThePreviousFileAndNoTemporaryBehind) {
     TRecordTable table;
     for (int i = 0; i < 200000; ++i)

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QString>
 #include <optional>
+#include <signal.h>
+#include <sys/resource.h>
 #include <vector>
 
 // nullptr: the field has no value.
@@ -72,3 +74,24 @@ inline const QByteArray kSamplePacket =
     "<ROW RowState=\"4\" No=\"3\" Time=\"10:22\" Value=\"47.0%RH\" DC/AC=\" 23.5 \" "
     "Unit=\"$\"/>"
     "</ROWDATA></DATAPACKET>";
+
+// Files of this process may grow to `bytes` only while it lives: a write beyond fails as on a
+// full disk (EFBIG instead of ENOSPC).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    sighandler_t oldHandler_;
+};

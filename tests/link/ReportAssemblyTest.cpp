@@ -1,7 +1,13 @@
 #include "link/ReportAssembly.h"
 
+#include "base/Exceptions.h"
+#include "link/UsbLink.h"
+
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -244,6 +250,56 @@ TEST_F(ReportAssemblyTest, ConsecutiveFramesStayApart) {
     for (const TReportOutcome& close : closes)
         EXPECT_TRUE(close.decode);
     EXPECT_EQ(state.FrameText.size(), 19);
+}
+
+// Whatever a frame's use raises (the decoder's conversion error, the record table's standard
+// errors, an allocation that failed, anything else), the link goes down the same visible way and
+// its reader is stopped: nothing reaches the reader, which would end without a word.
+class TRaisingHost : public IUsbLinkHost {
+public:
+    std::function<void()> raise;
+    std::vector<QString> calls;
+    THidDevice* SelectLinkDevice() override { return nullptr; }
+    THidDevice* LinkDevice() override { return nullptr; }
+    void StopSelectedReader() override {}
+    void StartReader(THidDevice&) override {}
+    void StopReader(THidDevice*) override { calls.push_back("stop reader"); }
+    uint32_t LineBaudRate() override { return 2400; }
+    void ReleaseLink() override { calls.push_back("release link"); }
+    void ShowMessage(const QString& text) override { calls.push_back("message " + text); }
+    void DecodeFailed(const QString& message) override { calls.push_back("failed " + message); }
+    bool UseFrame() override {
+        raise();
+        return true;
+    }
+};
+
+TEST(UsbLinkErrors, EveryErrorOfAFramesUseTakesTheLinkDownVisibly) {
+    struct Case {
+        const char* name;
+        std::function<void()> raise;
+        const char* message;
+    } const cases[] = {
+        {"conversion", [] { throw EConvertError("'<' is not a valid integer value"); },
+         "'<' is not a valid integer value"},
+        {"table row", [] { throw std::out_of_range("record row out of range"); },
+         "record row out of range"},
+        {"allocation", [] { throw std::bad_alloc(); }, "Out of memory"},
+        {"anything", [] { throw 47; }, "Unknown error"},
+    };
+    for (const Case& c : cases) {
+        TRaisingHost host;
+        host.raise = c.raise;
+        TProgramState state;
+        TReadout readout;
+        TUsbLink link(host, state, readout);
+        for (const Bytes& report : FrameReports(Frame()))
+            link.TakeReport(nullptr, 0, report);
+        EXPECT_NO_THROW(link.TakeReport(nullptr, 0, CableReport(0xF0, {}))) << c.name;
+        EXPECT_EQ(host.calls, (std::vector<QString>{"release link", "stop reader",
+                                                    QStringLiteral("failed ") + c.message}))
+            << c.name;
+    }
 }
 
 } // namespace

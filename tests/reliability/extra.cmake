@@ -4,3 +4,9 @@
 add_test(NAME reliability.Soak COMMAND test_reliability --gtest_filter=SoakTest.*)
 set_tests_properties(reliability.Soak PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RX47_SOAK=1" LABELS "reliability;slow" TIMEOUT 600)
+
+# The journal's kill test: the window is killed with SIGKILL 200 times while recording; every
+# record it had shown must come back. Slow, so it runs as its own entry outside the sanitizers.
+add_test(NAME reliability.JournalKill COMMAND test_reliability --gtest_filter=JournalKill.*)
+set_tests_properties(reliability.JournalKill PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RX47_KILL_TEST=1" LABELS "reliability;slow" TIMEOUT 900)

@@ -405,4 +405,26 @@ TEST_F(CommDriverTest, AHandlerRunningAnEventLoopIsNotEnteredAgain) {
     EXPECT_EQ(deepest, 1);
 }
 
+TEST_F(CommDriverTest, AFailedReadIsReportedOnceAndClosesThePort) {
+    std::vector<QString> reasons;
+    driver->SetOnReadError([&](TCommPortDriver* sender, const QString& reason) {
+        EXPECT_EQ(sender, driver.get());
+        EXPECT_FALSE(sender->Connected()) << "closed before the handler hears of it";
+        reasons.push_back(reason);
+    });
+    driver->SetComPortPollingDelay(1);
+    ASSERT_TRUE(driver->Connect());
+    ASSERT_TRUE(pty.Send("ab"));
+    ASSERT_TRUE(WaitUntil([&] { return Received() == "ab"; }));
+    // The other end goes away (a USB serial adapter pulled out): reads fail with an I/O error.
+    ::close(pty.master);
+    pty.master = -1;
+    ASSERT_TRUE(WaitUntil([&] { return !reasons.empty(); }));
+    QTest::qWait(30);
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_FALSE(reasons[0].isEmpty());
+    EXPECT_FALSE(driver->Connected());
+    EXPECT_EQ(Received(), "ab");
+}
+
 } // namespace

@@ -25,6 +25,25 @@ std::optional<QString> TRecordingDialogs::AskOpenFileName(const TFileDialogReque
     return answer;
 }
 
+bool TRecordingDialogs::AskYesNo(const QString& text, const QString& /*caption*/) {
+    questions << text;
+    if (yesNoAnswers.empty())
+        return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString>
+TRecordingDialogs::ChooseRecording(const std::vector<TRecordingListItem>& recordings) {
+    recordingLists.push_back(recordings);
+    if (recordingAnswers.empty())
+        return std::nullopt;
+    auto answer = recordingAnswers.front();
+    recordingAnswers.pop_front();
+    return answer;
+}
+
 QStringList TRecordingDialogs::Texts() const {
     QStringList texts;
     for (const auto& m : messages)

@@ -19,6 +19,9 @@ public:
     void ShowMessage(const QString& text, TMessageIcon icon, const QString& caption) override;
     std::optional<QString> AskSaveFileName(const TFileDialogRequest& request) override;
     std::optional<QString> AskOpenFileName(const TFileDialogRequest& request) override;
+    bool AskYesNo(const QString& text, const QString& caption) override;
+    std::optional<QString>
+    ChooseRecording(const std::vector<TRecordingListItem>& recordings) override;
 
     QStringList Texts() const;
 
@@ -26,4 +29,8 @@ public:
     std::vector<TFileDialogRequest> saveRequests, openRequests;
     std::deque<std::optional<QString>> saveAnswers, openAnswers; // empty queue: cancel
     std::function<void(const QString&)> onMessage;               // runs while the "box" is open
+    QStringList questions;
+    std::deque<bool> yesNoAnswers; // empty queue: No
+    std::vector<std::vector<TRecordingListItem>> recordingLists;
+    std::deque<std::optional<QString>> recordingAnswers; // empty queue: cancel
 };
