@@ -270,7 +270,7 @@ void TTextTableReader::EndJournalLine(const char* begin, const char* end) {
         return;
     if (items_.size() > size_t(kFieldCount + 1))
         return Fail(TError::TooManyItems);
-    record_.No = ToInteger(items_[0].data, items_[0].size);
+    record_.No = ParseInteger(QByteArrayView(items_[0].data, qsizetype(items_[0].size)));
     if (!record_.No)
         return Fail(TError::BadNumber);
     for (size_t i = 0; i < record_.Text.size(); ++i) {
