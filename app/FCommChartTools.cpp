@@ -41,8 +41,8 @@ void TFCOMM::CreateExtraComponents() {
 
     CreateGridColumnsMenu();
 
-    // "Record" menu, after the described items.
-    RecordMenu->addSeparator();
+    // "Record" menu, after the described items and "Recent Recordings..." (one separator before
+    // all that the program adds).
     ExportCsv1 = RecordMenu->addAction(QStringLiteral("Export CSV..."));
     ExportCsv1->setObjectName(QStringLiteral("ExportCsv1"));
     AlarmLimits1 = RecordMenu->addAction(QStringLiteral("Alarm Limits..."));

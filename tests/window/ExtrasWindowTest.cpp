@@ -81,9 +81,9 @@ TEST_F(ExtrasWindow, NothingAddedShowsAtStart) {
     for (QAction* item : items)
         captions << item->text();
     // The described items keep their places; the additions follow a separator.
-    EXPECT_EQ(captions,
-              (QStringList{"New", "Save", "", "1000", "5000", "10000", "50000", "100000",
-                           "limitless", "", "Export CSV...", "Alarm Limits...", "Statistics"}));
+    EXPECT_EQ(captions, (QStringList{"New", "Save", "", "1000", "5000", "10000", "50000", "100000",
+                                     "limitless", "", "Recent Recordings...", "Export CSV...",
+                                     "Alarm Limits...", "Statistics"}));
     EXPECT_FALSE(window->StatisticsLine->isVisibleTo(window.get()));
     EXPECT_FALSE(window->AlarmLines->MaxLine()->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("RX47 Interface Program V2.01"));
