@@ -17,6 +17,9 @@ out=${RX47_TEST_BUILD_ROOT:-$root/out}
 mkdir -p "$out"
 source "$root/scripts/test-common.sh"
 export QT_QPA_PLATFORM=offscreen
+# Compiler cache entries keyed by paths relative to the checkout, so that another clone on the
+# same machine (a CI run, a second worktree) reuses what this one compiled.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 jobs=$(nproc)
 
 stage_names=()
