@@ -28,21 +28,28 @@ QByteArray gDecimalSep;
 QByteArray TestDecimalSep() {
     return gDecimalSep;
 }
-} // namespace
 
-TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep) {
+// RunCli in this process with its output caught. Without a platform of the test's own the run
+// sees an empty simulated bus, never the machine's HID devices.
+TCliRun RunCaught(const QStringList& arguments, TCliEnvironment environment) {
     TBufferOutput output;
-    gDecimalSep = decimalSep;
-    TSimHidBus noDevices; // never the machine's own HID devices
-    TCliEnvironment environment;
+    TSimHidBus noDevices;
     environment.output = &output;
-    environment.hidPlatform = &noDevices;
-    environment.decimalSepQuery = TestDecimalSep;
+    if (environment.hidPlatform == nullptr)
+        environment.hidPlatform = &noDevices;
     TCliRun run;
     run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
     run.out = output.out;
     run.err = output.err;
     return run;
+}
+} // namespace
+
+TCliRun RunCliInProcess(const QStringList& arguments, const QByteArray& decimalSep) {
+    gDecimalSep = decimalSep;
+    TCliEnvironment environment;
+    environment.decimalSepQuery = TestDecimalSep;
+    return RunCaught(arguments, environment);
 }
 
 namespace {
@@ -54,22 +61,13 @@ QByteArray PointSep() {
 }
 } // namespace
 
-// Without a platform of the test's own the run sees an empty simulated bus, never the machine's
-// HID devices.
 TCliRun RunCliSimulated(const QStringList& arguments, IHidPlatform* platform) {
-    TBufferOutput output;
-    TSimHidBus noDevices;
     TCliEnvironment environment;
-    environment.output = &output;
     environment.decimalSepQuery = PointSep;
-    environment.hidPlatform = platform != nullptr ? platform : &noDevices;
+    environment.hidPlatform = platform;
     environment.instantSimulation = true;
     environment.clock = FixedClock;
-    TCliRun run;
-    run.exitCode = RunCli(QStringList{QStringLiteral("rx47-cli")} + arguments, environment);
-    run.out = output.out;
-    run.err = output.err;
-    return run;
+    return RunCaught(arguments, environment);
 }
 
 QString CliProgramPath() {
